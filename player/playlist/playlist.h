@@ -1,0 +1,31 @@
+// The playlist: one contiguous block of fixed-size records, a count and the
+// index of the current entry. All of it runs on the user-interface thread.
+#pragma once
+#include <stdint.h>
+
+#define PLAYLIST_SELECTED 1u
+#define PLAYLIST_PATH_CHARS 260
+
+#pragma pack(push, 1)
+struct PlaylistEntry {
+    char path[PLAYLIST_PATH_CHARS];  // empty marks a removed record awaiting compaction
+    char title[128];                 // never filled by the player; read by the M3U writer
+    int32_t length;                  // never filled by the player; read by the M3U writer
+    uint32_t flags;                  // PLAYLIST_SELECTED
+};
+#pragma pack(pop)
+static_assert(sizeof(PlaylistEntry) == 396, "PlaylistEntry is a 396-byte packed record");
+
+extern PlaylistEntry *playlist_entries;  // GlobalAlloc'd, zero past the records in use
+extern int32_t playlist_count;
+extern int32_t playlist_current;         // clamped by the operations that use it
+
+int playlist_reserve(void);
+int playlist_append_file(const char *path);
+const char *playlist_current_path(void);
+char *playlist_display_name(int index, char *out);
+int playlist_step(int delta);
+int playlist_toggle_selection(int index, int keep_others);
+int playlist_remove_selected(void);
+int playlist_compact(void);
+int playlist_clear(void);

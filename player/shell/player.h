@@ -1,0 +1,24 @@
+// The player's entry, its windows and the small file operations other parts use.
+#pragma once
+#include <windows.h>
+
+#define PLAYER_PATH_CHARS 260
+
+#define PLAYER_MENU_RESOURCE 101
+#define PLAYER_ICON_RESOURCE 102
+
+extern HINSTANCE player_instance;
+extern HWND main_window;
+extern HWND viewport_window;
+extern HWND playlist_window;
+extern HWND controls_window;
+
+int player_create_windows(void);
+int player_parse_command_line(const char *command_line, char *path_out);
+int player_file_is_readable(const char *path);
+int player_resolve_shortcut(char *target_out, const char *shortcut_path);
+
+// Start-up, message loop and shutdown; what WinMain runs. Returns 0.
+int player_run(HINSTANCE instance, const char *command_line);
+
+LRESULT CALLBACK player_main_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

@@ -1,0 +1,66 @@
+// The player's window classes, its four windows and the main window procedure.
+#include "player.h"
+
+HINSTANCE player_instance = nullptr;
+HWND main_window = nullptr;
+HWND viewport_window = nullptr;
+HWND playlist_window = nullptr;
+HWND controls_window = nullptr;
+
+static void player_register_class(const char *name, WNDPROC proc, HICON icon, HCURSOR cursor, HBRUSH background,
+                                  LPCSTR menu)
+{
+    WNDCLASSEXA wc;
+    ZeroMemory(&wc, sizeof wc);
+    wc.cbSize = sizeof wc;
+    wc.style = CS_OWNDC | CS_DBLCLKS;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = player_instance;
+    wc.hIcon = icon;
+    wc.hIconSm = icon;
+    wc.hCursor = cursor;
+    wc.hbrBackground = background;
+    wc.lpszMenuName = menu;
+    wc.lpszClassName = name;
+    RegisterClassExA(&wc);
+}
+
+static HWND player_create_child(const char *cls, DWORD ex_style)
+{
+    return CreateWindowExA(ex_style, cls, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, -10, -10, 10, 10, main_window,
+                           nullptr, player_instance, nullptr);
+}
+
+int player_create_windows(void)
+{
+    HICON icon = LoadIconA(player_instance, MAKEINTRESOURCEA(PLAYER_ICON_RESOURCE));
+    player_register_class("player_main", player_main_proc, icon, LoadCursorA(nullptr, (LPCSTR)IDC_ARROW),
+                          GetSysColorBrush(COLOR_BTNFACE), MAKEINTRESOURCEA(PLAYER_MENU_RESOURCE));
+    player_register_class("player_viewport", DefWindowProcA, nullptr, nullptr, nullptr, nullptr);
+    player_register_class("player_playlist", DefWindowProcA, nullptr, nullptr, nullptr, nullptr);
+    player_register_class("player_controls", DefWindowProcA, nullptr, nullptr, nullptr, nullptr);
+
+    main_window = CreateWindowExA(WS_EX_ACCEPTFILES, "player_main", "Quorva Media Player",
+                                  WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 600, 500, nullptr, nullptr,
+                                  player_instance, nullptr);
+    viewport_window = player_create_child("player_viewport", WS_EX_CLIENTEDGE);
+    playlist_window = player_create_child("player_playlist", 0);
+    controls_window = player_create_child("player_controls", 0);
+
+    ShowWindow(main_window, SW_SHOWNORMAL);
+    UpdateWindow(main_window);
+    return 1;
+}
+
+LRESULT CALLBACK player_main_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_CLOSE:
+        DestroyWindow(hwnd);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}

@@ -1,0 +1,148 @@
+// Player.exe started as a process: its windows appear, media on the command
+// line plays, and it exits with 0 when its main window is closed.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "media_writer.h"
+#include "test_util.h"
+
+namespace {
+
+struct Found { DWORD pid; HWND w; };
+
+BOOL CALLBACK match_main_window(HWND w, LPARAM lp)
+{
+    Found *f = (Found *)lp;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    char cls[32];
+    GetClassNameA(w, cls, sizeof cls);
+    if (owner == f->pid && lstrcmpA(cls, "player_main") == 0 && IsWindowVisible(w)) {
+        f->w = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND find_main_window(DWORD pid)
+{
+    Found f = {pid, nullptr};
+    EnumWindows(match_main_window, (LPARAM)&f);
+    return f.w;
+}
+
+HWND find_child(HWND parent, const char *cls)
+{
+    return FindWindowExA(parent, nullptr, cls, nullptr);
+}
+
+class PlayerProcess : public ::testing::Test {
+protected:
+    static TempDir *dir;
+    static std::string wav, avi;
+    PROCESS_INFORMATION pi = {};
+
+    static void SetUpTestSuite()
+    {
+        dir = new TempDir("process");
+        wav = dir->file("tone.wav");
+        avi = dir->file("clip.avi");
+        ASSERT_TRUE(media_write_wav(wav.c_str(), 2.0, 22050, 1, 440));
+        ASSERT_TRUE(media_write_avi(avi.c_str(), 96, 64, 10, 30, 22050, 330));
+    }
+    static void TearDownTestSuite() { delete dir; }
+    void TearDown() override
+    {
+        if (pi.hProcess) {
+            if (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi.hProcess, 99);
+            CloseHandle(pi.hProcess);
+            CloseHandle(pi.hThread);
+        }
+    }
+
+    HWND start(const std::string &args)
+    {
+        std::string exe = module_dir() + "\\Player.exe";
+        std::string line = "\"" + exe + "\"" + (args.empty() ? "" : " " + args);
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        si.dwFlags = STARTF_USESHOWWINDOW;
+        si.wShowWindow = SW_SHOWMINIMIZED;  // ignored by the player: it always opens normal
+        std::string buf = line;
+        if (!CreateProcessA(exe.c_str(), &buf[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+            return nullptr;
+        HWND w = nullptr;
+        pump_until([&] { return (w = find_main_window(pi.dwProcessId)) != nullptr; }, 15000);
+        return w;
+    }
+
+    DWORD close_and_wait(HWND w)
+    {
+        PostMessageA(w, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(pi.hProcess, 15000) != WAIT_OBJECT_0) return 0xDEAD;
+        DWORD code = 0xBEEF;
+        GetExitCodeProcess(pi.hProcess, &code);
+        return code;
+    }
+
+    static void expect_main_window(HWND w)
+    {
+        ASSERT_TRUE(w);
+        RECT r;
+        GetWindowRect(w, &r);
+        EXPECT_EQ(600, r.right - r.left);
+        EXPECT_EQ(500, r.bottom - r.top);
+        EXPECT_FALSE(IsIconic(w));
+        char title[64];
+        GetWindowTextA(w, title, sizeof title);
+        EXPECT_STREQ("Quorva Media Player", title);
+        EXPECT_TRUE(find_child(w, "player_viewport"));
+        EXPECT_TRUE(find_child(w, "player_playlist"));
+        EXPECT_TRUE(find_child(w, "player_controls"));
+    }
+};
+TempDir *PlayerProcess::dir;
+std::string PlayerProcess::wav, PlayerProcess::avi;
+
+TEST_F(PlayerProcess, WithNothing)
+{
+    HWND w = start("");
+    expect_main_window(w);
+    EXPECT_EQ(0u, close_and_wait(w));
+}
+
+TEST_F(PlayerProcess, WithFirstRunAlone)
+{
+    HWND w = start("/firstrun");
+    expect_main_window(w);
+    EXPECT_FALSE(find_child(find_child(w, "player_viewport"), "wine_quartz_window"));
+    EXPECT_EQ(0u, close_and_wait(w));
+}
+
+TEST_F(PlayerProcess, WithAWavFile)
+{
+    HWND w = start("\"" + wav + "\" /firstrun");
+    expect_main_window(w);
+    pump_for(500);
+    EXPECT_EQ(STILL_ACTIVE, (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) ? STILL_ACTIVE : 0u);
+    EXPECT_EQ(0u, close_and_wait(w));
+}
+
+TEST_F(PlayerProcess, WithAnAviFileTheVideoAppearsInTheViewport)
+{
+    HWND w = start(avi);
+    expect_main_window(w);
+    HWND viewport = find_child(w, "player_viewport");
+    HWND video = nullptr;
+    pump_until([&] { return (video = find_child(viewport, "wine_quartz_window")) != nullptr; }, 10000);
+    ASSERT_TRUE(video) << "no video window inside the viewport";
+    EXPECT_EQ(viewport, GetParent(video));
+    char caption[64];
+    GetWindowTextA(video, caption, sizeof caption);
+    EXPECT_STREQ("Quorva Media Player Video", caption);
+    EXPECT_EQ(0u, close_and_wait(w));
+}
+
+}  // namespace

@@ -1,0 +1,18 @@
+// Writes the demo clip that scripts/play shows when given no file: a few
+// seconds of a moving test pattern with a 440 Hz tone.
+#include <stdio.h>
+
+#include "media_writer.h"
+
+int main(int argc, char **argv)
+{
+    if (argc < 2) {
+        fprintf(stderr, "usage: make_demo OUTPUT.avi\n");
+        return 2;
+    }
+    if (!media_write_avi(argv[1], 240, 180, 15, 75, 22050, 440.0)) {
+        fprintf(stderr, "make_demo: cannot write %s\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}
