@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "playlist.h"
+#include "playlist_reset.h"
 
 namespace {
 
@@ -14,13 +15,7 @@ class PlaylistModel : public ::testing::Test {
 protected:
     void SetUp() override { reset(); }
     void TearDown() override { reset(); }
-    static void reset()
-    {
-        if (playlist_entries) GlobalFree(playlist_entries);
-        playlist_entries = nullptr;
-        playlist_count = 0;
-        playlist_current = 0;
-    }
+    static void reset() { playlist_reset_for_test(); }
     static void add(const std::string &path)
     {
         ASSERT_EQ(1, playlist_reserve());

@@ -10,7 +10,7 @@ int main(int argc, char **argv)
         fprintf(stderr, "usage: make_demo OUTPUT.avi\n");
         return 2;
     }
-    if (!media_write_avi(argv[1], 240, 180, 15, 75, 22050, 440.0)) {
+    if (!media_write_avi(argv[1], 192, 144, 15, 150, 22050, 440.0)) {
         fprintf(stderr, "make_demo: cannot write %s\n", argv[1]);
         return 1;
     }

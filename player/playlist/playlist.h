@@ -1,6 +1,8 @@
 // The playlist: one contiguous block of fixed-size records, a count and the
 // index of the current entry. All of it runs on the user-interface thread.
 #pragma once
+#include <windows.h>
+#include <shellapi.h>
 #include <stdint.h>
 
 #define PLAYLIST_SELECTED 1u
@@ -29,3 +31,15 @@ int playlist_toggle_selection(int index, int keep_others);
 int playlist_remove_selected(void);
 int playlist_compact(void);
 int playlist_clear(void);
+
+// Playlist files: extended M3U (read and written) and PLS (read).
+const char *text_find(const char *text, const char *pattern);
+int playlist_is_playlist_file(const char *path);
+int playlist_read_file(const char *path);
+int playlist_write_m3u(char *path);  // 260-character buffer; ".m3u" may be appended
+void playlist_save_dialog(HWND owner);
+
+// Adding files, folders, playlists and dropped items.
+int playlist_add(const char *path);
+int playlist_open_dialog(HWND owner);
+void playlist_add_dropped(HDROP drop);

@@ -1,6 +1,7 @@
 // The player's entry, its windows and the small file operations other parts use.
 #pragma once
 #include <windows.h>
+#include <stdint.h>
 
 #define PLAYER_PATH_CHARS 260
 
@@ -22,3 +23,18 @@ int player_resolve_shortcut(char *target_out, const char *shortcut_path);
 int player_run(HINSTANCE instance, const char *command_line);
 
 LRESULT CALLBACK player_main_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+// Window arrangement.
+#define PLAYER_CONTROLS_HEIGHT 90
+#define PLAYER_MIN_WIDTH 500
+#define PLAYER_MIN_HEIGHT 400
+
+extern int32_t playlist_width;  // the playlist column at the right, 200 at start
+
+void player_layout_children(HWND main);
+void player_enforce_min_size(RECT *proposed);
+void player_center_window(HWND window, HWND reference);
+int player_set_client_size(HWND window, int width, int height);
+
+// The product's web page, opened by Help, Home Page.
+extern const char player_home_page[];

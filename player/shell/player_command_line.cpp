@@ -1,23 +1,10 @@
-// Finding the media path on the command line, readability, and shortcuts.
+// Finding the media path on the command line.
 #include "player.h"
 
-#include <shlobj.h>
-#include <shobjidl.h>
 #include <string.h>
 
 static int is_ascii_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 static int is_token_end(char c) { return c == 0 || c == ' ' || c == '"'; }
-
-int player_file_is_readable(const char *path)
-{
-    if (!path) return 0;
-    int n = lstrlenA(path);
-    if (n < 3 || n > PLAYER_PATH_CHARS - 1) return 0;
-    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return 0;
-    CloseHandle(h);
-    return 1;
-}
 
 // Start of a path: a drive letter, "//X" with an upper-case letter, or a UNC "\\x".
 static int path_start(const char *s, int n)
@@ -68,35 +55,3 @@ int player_parse_command_line(const char *command_line, char *path_out)
     return 1;
 }
 
-// Replaces the shortcut path with its target; target_out may be the same
-// buffer as shortcut_path, which is read in full before the target is written.
-int player_resolve_shortcut(char *target_out, const char *shortcut_path)
-{
-    CoInitialize(nullptr);
-    IShellLinkA *link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, (void **)&link))) {
-        CoUninitialize();
-        return 0;
-    }
-    IPersistFile *file = nullptr;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, (void **)&file))) {
-        link->Release();
-        CoUninitialize();
-        return 0;
-    }
-    WCHAR wide[PLAYER_PATH_CHARS];
-    memset(wide, 0, sizeof wide);
-    MultiByteToWideChar(CP_ACP, 0, shortcut_path, -1, wide, PLAYER_PATH_CHARS);
-    HRESULT hr = file->Load(wide, STGM_READ);
-    file->Release();
-
-    int resolved = 0;
-    if (hr == S_OK) {
-        WIN32_FIND_DATAA find;
-        memset(&find, 0, sizeof find);
-        resolved = link->GetPath(target_out, 256, &find, 0) == S_OK;
-    }
-    link->Release();
-    CoUninitialize();
-    return resolved;
-}

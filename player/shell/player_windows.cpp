@@ -1,4 +1,4 @@
-// The player's window classes, its four windows and the main window procedure.
+// The player's window classes and its four windows.
 #include "player.h"
 
 HINSTANCE player_instance = nullptr;
@@ -50,17 +50,4 @@ int player_create_windows(void)
     ShowWindow(main_window, SW_SHOWNORMAL);
     UpdateWindow(main_window);
     return 1;
-}
-
-LRESULT CALLBACK player_main_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
-{
-    switch (msg) {
-    case WM_CLOSE:
-        DestroyWindow(hwnd);
-        return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcA(hwnd, msg, wp, lp);
 }

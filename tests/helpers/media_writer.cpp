@@ -88,7 +88,7 @@ static void draw_frame(std::vector<uint8_t> &px, int w, int h, int stride, int n
             uint8_t b = c[0], g = c[1], r = c[2];
             if (y >= h * 3 / 4) b = g = r = (uint8_t)(x * 255 / (w > 1 ? w - 1 : 1));  // grey ramp strip
             if (x >= bx && x < bx + box && y >= by && y < by + box) b = g = r = (x - bx < 2 || y - by < 2) ? 40 : 250;
-            row[x * 3 + 0] = b, row[x * 3 + 1] = g, row[x * 3 + 2] = r;
+            row[x * 4 + 0] = b, row[x * 4 + 1] = g, row[x * 4 + 2] = r, row[x * 4 + 3] = 0;
         }
     }
 }
@@ -96,7 +96,7 @@ static void draw_frame(std::vector<uint8_t> &px, int w, int h, int stride, int n
 int media_write_avi(const char *path, int width, int height, int fps, int frames, int audio_rate, double frequency)
 {
     if (width < 1 || height < 1 || fps < 1 || frames < 1) return 0;
-    const int stride = (width * 3 + 3) & ~3;
+    const int stride = width * 4;
     const uint32_t frame_bytes = (uint32_t)(stride * height);
     const int streams = audio_rate > 0 ? 2 : 1;
     std::vector<long> audio_split;  // first sample of each frame's audio chunk
@@ -144,7 +144,7 @@ int media_write_avi(const char *path, int width, int height, int fps, int frames
     o.u32((uint32_t)width);
     o.u32((uint32_t)height);
     o.u16(1);
-    o.u16(24);
+    o.u16(32);
     o.u32(0);
     o.u32(frame_bytes);
     o.u32(0), o.u32(0), o.u32(0), o.u32(0);

@@ -6,7 +6,7 @@
 int media_write_wav(const char *path, double seconds, int rate, int channels, double frequency);
 
 // A moving test pattern (colour bars sliding right, a white square crossing
-// the picture), 24-bit bottom-up frames. With audio_rate > 0 a mono 16-bit
+// the picture), 32-bit bottom-up RGB frames. With audio_rate > 0 a mono 16-bit
 // tone is interleaved, one chunk per frame. Returns 1 when written.
 int media_write_avi(const char *path, int width, int height, int fps, int frames, int audio_rate, double frequency);
 
