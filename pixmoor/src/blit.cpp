@@ -1,0 +1,389 @@
+// Blits between surfaces: copy, blend modes, tiling, and output to a DC.
+//
+// Destination rectangles map onto source rectangles by nearest neighbour
+// with a fixed-point step per axis. All positions are computed in 64-bit
+// arithmetic, so no rectangle, however large or far outside, can make the
+// mapping overflow and reach outside either surface.
+#include "pxm_private.h"
+
+typedef struct PxmAxis {
+    int64_t step;
+    int32_t shift;
+} PxmAxis;
+
+// The precision is the first shift from 11 that spreads the destination span
+// over 2^29, capped at 24 bits.
+static PxmAxis pxm_axis(int64_t dlen, int64_t slen)
+{
+    PxmAxis a;
+    const int64_t spread = (int64_t)1 << 29;
+    if ((dlen - 1) * 10 >= spread) {
+        a.shift = 10;
+        a.step = 10;
+        return a;
+    }
+    for (a.shift = 11;; a.shift++) {
+        a.step = (slen << a.shift) / dlen;
+        if (a.shift == 24 || (dlen - 1) * a.step >= spread)
+            break;
+    }
+    return a;
+}
+
+static inline int64_t pxm_axis_source(const PxmAxis *a, int64_t s1, int64_t offset)
+{
+    return s1 + ((offset * a->step) >> a->shift);
+}
+
+static inline int64_t pxm_max64(int64_t a, int64_t b) { return a > b ? a : b; }
+static inline int64_t pxm_min64(int64_t a, int64_t b) { return a < b ? a : b; }
+
+enum { PXM_MAP_NOTHING, PXM_MAP_EMPTY, PXM_MAP_RUN };
+
+typedef struct PxmMapping {
+    PxmAxis cols;
+    PxmAxis rows;
+    int32_t start, end;   // destination columns drawn
+    int32_t ystart, yend; // destination rows considered
+    bool same_width;
+} PxmMapping;
+
+// Maps the rectangles onto the two surfaces. PXM_MAP_NOTHING: the
+// rectangles miss the surfaces; PXM_MAP_EMPTY: nothing remains after the
+// column adjustments and the clip; PXM_MAP_RUN: columns start..end are drawn.
+static int pxm_map(PxmMapping *m, const PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                   const PxmSurface *src, int32_t sx1, int32_t sy1, int32_t sx2, int32_t sy2, uint32_t flags,
+                   const PxmThreadState *clip)
+{
+    int64_t dw = (int64_t)x2 - x1 + 1, sw = (int64_t)sx2 - sx1 + 1;
+    int64_t dh = (int64_t)y2 - y1 + 1, sh = (int64_t)sy2 - sy1 + 1;
+    // Equal spans map one to one (the fixed-point step would be exactly 1.0).
+    const PxmAxis unit_axis = {1, 0};
+    m->cols = dw == sw ? unit_axis : pxm_axis(dw, sw);
+    m->rows = dh == sh ? unit_axis : pxm_axis(dh, sh);
+    m->same_width = dw == sw;
+
+    int64_t first, last;
+    int64_t unit = (int64_t)1 << m->cols.shift;
+    if (m->cols.step == 0) {
+        // Every column reads sx1.
+        bool inside = sx1 >= 0 && sx1 < src->width;
+        first = inside ? x1 : (int64_t)x2 + 1;
+        last = x2;
+    } else {
+        first = x1 + (-(int64_t)sx1 * unit) / m->cols.step;
+        last = x1 + (((int64_t)src->width - sx1) * unit - 1) / m->cols.step;
+    }
+    int64_t start = pxm_max64(pxm_max64(x1, 0), first);
+    int64_t end = pxm_min64(pxm_min64(x2, (int64_t)dst->width - 1), last);
+    if (end < start)
+        return PXM_MAP_NOTHING;
+    while (start <= end && pxm_axis_source(&m->cols, sx1, start - x1) < 0)
+        start++;
+    while (end >= start && pxm_axis_source(&m->cols, sx1, end - x1) > (int64_t)src->width - 1)
+        end--;
+
+    int64_t ystart = pxm_max64(y1, 0);
+    int64_t yend = pxm_min64(y2, (int64_t)dst->height - 1);
+    if (flags & PXM_CLIP) {
+        start = pxm_max64(start, clip->clip_x1);
+        end = pxm_min64(end, clip->clip_x2);
+        ystart = pxm_max64(ystart, clip->clip_y1);
+        yend = pxm_min64(yend, clip->clip_y2);
+    }
+    if (end < start)
+        return PXM_MAP_EMPTY;
+    m->start = (int32_t)start;
+    m->end = (int32_t)end;
+    m->ystart = (int32_t)ystart;
+    m->yend = (int32_t)pxm_max64(yend, ystart - 1);
+    return PXM_MAP_RUN;
+}
+
+// The source row for destination row y, or null when it lies outside the source.
+static inline const uint32_t *pxm_source_row(const PxmMapping *m, const PxmSurface *src, int32_t y1, int32_t sy1,
+                                             int32_t y)
+{
+    int64_t sy = pxm_axis_source(&m->rows, sy1, (int64_t)y - y1);
+    if (sy < 0 || sy >= src->height)
+        return nullptr;
+    return src->pixels + (size_t)sy * (size_t)src->stride;
+}
+
+// Nearest-neighbour samples for n destination columns from column x.
+static void pxm_gather(uint32_t *out, const uint32_t *srow, int32_t sx1, const PxmAxis *a, int64_t offset, int32_t n)
+{
+    int64_t pos = offset * a->step;
+    if (pos + (int64_t)(n - 1) * a->step < 0x7FFFFFFF) {
+        uint32_t p = (uint32_t)pos, step = (uint32_t)a->step;
+        int32_t shift = a->shift;
+        for (int32_t i = 0; i < n; i++, p += step)
+            out[i] = srow[sx1 + (int32_t)(p >> shift)];
+    } else {
+        for (int32_t i = 0; i < n; i++, pos += a->step)
+            out[i] = srow[sx1 + (int32_t)(pos >> a->shift)];
+    }
+}
+
+static bool pxm_lock_pair(PxmThreadState *ts, PxmSurface *dst, PxmSurface *src)
+{
+    ts->status = PXM_STATUS_BAD_SURFACE;
+    if (!pxm_surface_lock(dst, 0)) {
+        ts->status = PXM_STATUS_BAD_SURFACE;
+        return false;
+    }
+    if (!pxm_surface_lock(src, 0)) {
+        pxm_surface_unlock(dst, 0);
+        ts->status = PXM_STATUS_BAD_SURFACE;
+        return false;
+    }
+    ts->status = PXM_STATUS_OK;
+    return true;
+}
+
+static void pxm_unlock_pair(PxmSurface *dst, PxmSurface *src)
+{
+    pxm_surface_unlock(src, 0);
+    pxm_surface_unlock(dst, 0);
+}
+
+static bool pxm_rect_ok(int32_t x1, int32_t y1, int32_t x2, int32_t y2) { return x2 >= x1 && y2 >= y1; }
+
+int32_t pxm_copy(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, PxmSurface *src, int32_t sx1,
+                 int32_t sy1, int32_t sx2, int32_t sy2, uint32_t flags)
+{
+    PxmThreadState *ts = pxm_thread_state();
+    PxmThreadState clip = *ts;
+    ts->status = PXM_STATUS_BAD_ARGS;
+    if (!pxm_rect_ok(x1, y1, x2, y2) || !pxm_rect_ok(sx1, sy1, sx2, sy2))
+        return 0;
+    if (!pxm_surface_validate(dst, 0) || !pxm_surface_validate(src, 0))
+        return 0;
+    ts->status = PXM_STATUS_BAD_ARGS;
+    if (sx2 < 0 || sx1 > src->width - 1)
+        return 0;
+    if (!pxm_lock_pair(ts, dst, src))
+        return 0;
+
+    PxmMapping m;
+    int mapped = pxm_map(&m, dst, x1, y1, x2, y2, src, sx1, sy1, sx2, sy2, flags, &clip);
+    if (mapped != PXM_MAP_RUN) {
+        pxm_unlock_pair(dst, src);
+        return mapped == PXM_MAP_NOTHING ? 1 : 0;
+    }
+    int32_t n = m.end - m.start + 1;
+    for (int32_t y = m.ystart; y <= m.yend; y++) {
+        const uint32_t *srow = pxm_source_row(&m, src, y1, sy1, y);
+        if (!srow)
+            continue;
+        uint32_t *drow = dst->pixels + (size_t)y * (size_t)dst->stride;
+        if (m.same_width)
+            pxm_copy_bytes(drow + m.start, srow + (int32_t)((int64_t)sx1 + m.start - x1), (size_t)n * 4);
+        else
+            pxm_gather(drow + m.start, srow, sx1, &m.cols, (int64_t)m.start - x1, n);
+    }
+    pxm_unlock_pair(dst, src);
+    return 1;
+}
+
+typedef struct PxmKernels {
+    PxmSpanFn over, behind, average;
+} PxmKernels;
+
+static void pxm_blend_run(int mode, const PxmKernels *k, uint32_t *d, const uint32_t *s, int32_t n, int32_t x,
+                          int32_t y)
+{
+    switch (mode) {
+    case PXM_BLEND_BEHIND:
+        k->behind(d, s, n);
+        break;
+    case PXM_BLEND_AVERAGE:
+        k->average(d, s, n);
+        break;
+    case PXM_BLEND_COLOR:
+        for (int32_t i = 0; i < n; i++)
+            d[i] = (d[i] & 0xFF000000) | (s[i] & 0x00FFFFFF);
+        break;
+    case PXM_BLEND_CHECKER: {
+        // The pattern is fixed to the destination surface.
+        const uint32_t *pattern = pxm_checker_pattern + (y & 15) * 16;
+        for (int32_t i = 0; i < n; i++)
+            d[i] = pattern[(x + i) & 15];
+        k->over(d, s, n);
+        break;
+    }
+    case PXM_BLEND_ADD_TRANSPARENCY:
+        for (int32_t i = 0; i < n; i++) {
+            uint32_t t = (d[i] >> 24) + (s[i] >> 24);
+            d[i] = ((t > 255 ? 255 : t) << 24) | (s[i] & 0x00FFFFFF);
+        }
+        break;
+    default:
+        k->over(d, s, n);
+        break;
+    }
+}
+
+int32_t pxm_blit(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, PxmSurface *src, int32_t sx1,
+                 int32_t sy1, int32_t sx2, int32_t sy2, uint32_t flags)
+{
+    PxmThreadState *ts = pxm_thread_state();
+    PxmThreadState clip = *ts;
+    ts->status = PXM_STATUS_BAD_ARGS;
+    if (!pxm_rect_ok(x1, y1, x2, y2) || !pxm_rect_ok(sx1, sy1, sx2, sy2))
+        return 0;
+    if (!pxm_surface_validate(src, 0))
+        return 0;
+    ts->status = PXM_STATUS_BAD_ARGS;
+    if (sx2 < 0 || sx1 > src->width - 1)
+        return 0;
+    const int32_t limit = PXM_BLIT_COORD_LIMIT;
+    if (x1 < -limit || x1 > limit || y1 < -limit || y1 > limit || x2 < -limit || x2 > limit || y2 < -limit ||
+        y2 > limit)
+        return 0;
+    if (!pxm_lock_pair(ts, dst, src))
+        return 0;
+
+    PxmMapping m;
+    if (pxm_map(&m, dst, x1, y1, x2, y2, src, sx1, sy1, sx2, sy2, flags, &clip) != PXM_MAP_RUN) {
+        pxm_unlock_pair(dst, src);
+        return 1;
+    }
+    int mode = (int)(flags & PXM_BLEND_MASK);
+    if (mode > PXM_BLEND_ADD_TRANSPARENCY)
+        mode = PXM_BLEND_OVER;
+    PxmKernels k;
+    if (pxm_use_sse2()) {
+        k.over = pxm_over_span_sse2;
+        k.behind = pxm_behind_span_sse2;
+        k.average = pxm_average_span_sse2;
+    } else {
+        k.over = pxm_over_span_int;
+        k.behind = pxm_behind_span_int;
+        k.average = pxm_average_span_int;
+    }
+
+    enum { CHUNK = 256 };
+    uint32_t samples[CHUNK];
+    for (int32_t y = m.ystart; y <= m.yend; y++) {
+        const uint32_t *srow = pxm_source_row(&m, src, y1, sy1, y);
+        if (!srow)
+            continue;
+        uint32_t *drow = dst->pixels + (size_t)y * (size_t)dst->stride;
+        if (m.same_width) {
+            pxm_blend_run(mode, &k, drow + m.start, srow + (int32_t)((int64_t)sx1 + m.start - x1), m.end - m.start + 1, m.start,
+                          y);
+            continue;
+        }
+        for (int32_t x = m.start; x <= m.end; x += CHUNK) {
+            int32_t n = m.end - x + 1 < CHUNK ? m.end - x + 1 : CHUNK;
+            pxm_gather(samples, srow, sx1, &m.cols, (int64_t)x - x1, n);
+            pxm_blend_run(mode, &k, drow + x, samples, n, x, y);
+        }
+    }
+    pxm_unlock_pair(dst, src);
+    return 1;
+}
+
+int32_t pxm_tile(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, PxmSurface *src, int32_t sx1,
+                 int32_t sy1, int32_t sx2, int32_t sy2, uint32_t flags)
+{
+    PxmThreadState *ts = pxm_thread_state();
+    PxmThreadState clip = *ts;
+    ts->status = PXM_STATUS_BAD_ARGS;
+    if (!pxm_rect_ok(x1, y1, x2, y2))
+        return 0;
+    if (!pxm_surface_validate(dst, 0) || !pxm_surface_validate(src, 0))
+        return 0;
+    ts->status = PXM_STATUS_BAD_ARGS;
+    if (x2 < 0 || x1 > dst->width - 1)
+        return 0;
+    if (sx1 < 0)
+        sx1 = 0;
+    if (sy1 < 0)
+        sy1 = 0;
+    if (sx2 > src->width - 1)
+        sx2 = src->width - 1;
+    if (sy2 > src->height - 1)
+        sy2 = src->height - 1;
+    // A source rectangle that lies wholly outside the source leaves no tile.
+    if (sx2 < sx1 || sy2 < sy1)
+        return 0;
+    int64_t tile_w = (int64_t)sx2 - sx1 + 1, tile_h = (int64_t)sy2 - sy1 + 1;
+    if (!pxm_lock_pair(ts, dst, src))
+        return 0;
+
+    int64_t start = pxm_max64(x1, 0), end = pxm_min64(x2, (int64_t)dst->width - 1);
+    int64_t ystart = pxm_max64(y1, 0), yend = pxm_min64(y2, (int64_t)dst->height - 1);
+    if (flags & PXM_CLIP) {
+        start = pxm_max64(start, clip.clip_x1);
+        end = pxm_min64(end, clip.clip_x2);
+        ystart = pxm_max64(ystart, clip.clip_y1);
+        yend = pxm_min64(yend, clip.clip_y2);
+    }
+    if (end >= start) {
+        bool mirror = (flags & PXM_MIRROR) != 0;
+        for (int64_t y = ystart; y <= yend; y++) {
+            int64_t r;
+            if (mirror) {
+                // Rows mirror with period 2A, anchored at destination row 0.
+                r = y % (2 * tile_h);
+                if (r >= tile_h)
+                    r = 2 * tile_h - 1 - r;
+            } else {
+                r = (y - y1) % tile_h;
+            }
+            const uint32_t *srow = src->pixels + (size_t)(sy1 + r) * (size_t)src->stride + sx1;
+            uint32_t *drow = dst->pixels + (size_t)y * (size_t)dst->stride;
+            if (!mirror) {
+                int32_t k = (int32_t)((start - x1) % tile_w);
+                for (int64_t x = start; x <= end;) {
+                    int64_t n = pxm_min64(tile_w - k, end - x + 1);
+                    pxm_copy_bytes(drow + x, srow + k, (size_t)n * 4);
+                    x += n;
+                    k = 0;
+                }
+            } else {
+                // Columns walk from tile column (start mod B) and turn at each
+                // edge, using the edge column twice.
+                int32_t last = (int32_t)tile_w - 1;
+                int32_t k = (int32_t)(start % tile_w);
+                int dir = 1;
+                for (int64_t x = start; x <= end; x++) {
+                    drow[x] = srow[k];
+                    if (dir > 0) {
+                        if (k == last)
+                            dir = -1;
+                        else
+                            k++;
+                    } else {
+                        if (k == 0)
+                            dir = 1;
+                        else
+                            k--;
+                    }
+                }
+            }
+        }
+    }
+    pxm_unlock_pair(dst, src);
+    return 1;
+}
+
+int32_t pxm_blit_to_dc(HDC target, int32_t x1, int32_t y1, int32_t x2, int32_t y2, PxmSurface *src, int32_t sx1,
+                       int32_t sy1, int32_t sx2, int32_t sy2, uint32_t ignored)
+{
+    (void)ignored;
+    PxmThreadState *ts = pxm_thread_state();
+    ts->status = PXM_STATUS_BAD_SURFACE;
+    if (!pxm_record_readable(src) || (src->kind & PXM_KIND_MEMORY))
+        return 0;
+    ts->status = PXM_STATUS_OK;
+    if ((HBITMAP)GetCurrentObject(src->dc, OBJ_BITMAP) != src->bitmap)
+        SelectObject(src->dc, src->bitmap);
+    int w = (int)((int64_t)x2 - x1 + 1), h = (int)((int64_t)y2 - y1 + 1);
+    if ((int64_t)x2 - x1 == (int64_t)sx2 - sx1 && (int64_t)y2 - y1 == (int64_t)sy2 - sy1)
+        return BitBlt(target, x1, y1, w, h, src->dc, sx1, sy1, SRCCOPY);
+    return StretchBlt(target, x1, y1, w, h, src->dc, sx1, sy1, (int)((int64_t)sx2 - sx1 + 1),
+                      (int)((int64_t)sy2 - sy1 + 1), SRCCOPY);
+}

@@ -1,0 +1,160 @@
+// SSE2 forms of the pixel blends and the block copy. Pixels are widened to
+// four 16-bit lanes each, two pixels to a register; every lane computes
+// floor((a * (256 - f) + b * f) / 256) exactly as the integer form does
+// (products and their sum stay below 65536, so 16-bit multiplies are exact).
+#include "pxm_private.h"
+
+#include <emmintrin.h>
+
+#define PXM_SSE2 __attribute__((target("sse2")))
+
+PXM_SSE2 static inline __m128i pxm_widen(__m128i v)
+{
+    return _mm_unpacklo_epi8(v, _mm_setzero_si128());
+}
+
+PXM_SSE2 static inline __m128i pxm_load2(const uint32_t *p)
+{
+    return pxm_widen(_mm_loadl_epi64((const __m128i *)p));
+}
+
+PXM_SSE2 static inline __m128i pxm_load1(uint32_t v)
+{
+    return pxm_widen(_mm_cvtsi32_si128((int)v));
+}
+
+// The transparency lane of each pixel as a weight 0..256 in all four of its lanes.
+PXM_SSE2 static inline __m128i pxm_weights(__m128i p)
+{
+    __m128i t = _mm_shufflehi_epi16(_mm_shufflelo_epi16(p, 0xFF), 0xFF);
+    return _mm_add_epi16(t, _mm_srli_epi16(t, 7));
+}
+
+PXM_SSE2 static inline __m128i pxm_mix16(__m128i a, __m128i b, __m128i f)
+{
+    __m128i g = _mm_sub_epi16(_mm_set1_epi16(256), f);
+    return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(a, g), _mm_mullo_epi16(b, f)), 8);
+}
+
+// Clears the transparency lanes.
+PXM_SSE2 static inline __m128i pxm_colour_only(__m128i p)
+{
+    return _mm_and_si128(p, _mm_set_epi16(0, -1, -1, -1, 0, -1, -1, -1));
+}
+
+PXM_SSE2 static inline __m128i pxm_over16(__m128i d, __m128i s)
+{
+    return pxm_mix16(pxm_colour_only(s), d, pxm_weights(s));
+}
+
+PXM_SSE2 static inline __m128i pxm_behind16(__m128i d, __m128i s)
+{
+    return pxm_mix16(s, pxm_colour_only(d), _mm_sub_epi16(_mm_set1_epi16(256), pxm_weights(d)));
+}
+
+// Where both pixels are fully transparent the destination stays as it was.
+PXM_SSE2 static inline __m128i pxm_average16(__m128i d, __m128i s)
+{
+    __m128i c = _mm_srli_epi16(_mm_add_epi16(pxm_weights(s), pxm_weights(d)), 1);
+    __m128i keep = _mm_cmpeq_epi16(c, _mm_set1_epi16(256));
+    __m128i r = pxm_mix16(s, pxm_colour_only(d), c);
+    return _mm_or_si128(_mm_and_si128(keep, d), _mm_andnot_si128(keep, r));
+}
+
+PXM_SSE2 static inline uint32_t pxm_narrow1(__m128i v)
+{
+    return (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(v, v));
+}
+
+PXM_SSE2 static inline void pxm_store2(uint32_t *p, __m128i v)
+{
+    _mm_storel_epi64((__m128i *)p, _mm_packus_epi16(v, v));
+}
+
+PXM_SSE2 uint32_t pxm_mix_sse2(uint32_t a, uint32_t b, uint32_t f)
+{
+    return pxm_narrow1(pxm_mix16(pxm_load1(a), pxm_load1(b), _mm_set1_epi16((short)f)));
+}
+
+PXM_SSE2 void pxm_pixel_over_sse2(uint32_t *d, uint32_t s)
+{
+    uint32_t t = s >> 24;
+    if (t == 0)
+        *d = s;
+    else if (t != 255)
+        *d = pxm_narrow1(pxm_over16(pxm_load1(*d), pxm_load1(s)));
+}
+
+PXM_SSE2 void pxm_pixel_behind_sse2(uint32_t *d, uint32_t s)
+{
+    *d = pxm_narrow1(pxm_behind16(pxm_load1(*d), pxm_load1(s)));
+}
+
+PXM_SSE2 void pxm_pixel_average_sse2(uint32_t *d, uint32_t s)
+{
+    *d = pxm_narrow1(pxm_average16(pxm_load1(*d), pxm_load1(s)));
+}
+
+// Two pixels per step: both opaque sources are copied, both fully
+// transparent ones leave the destination, anything else blends both.
+PXM_SSE2 void pxm_over_span_sse2(uint32_t *d, const uint32_t *s, int32_t n)
+{
+    int32_t i = 0;
+    for (; i + 1 < n; i += 2) {
+        uint32_t a = s[i], b = s[i + 1];
+        if (((a | b) >> 24) == 0) {
+            d[i] = a;
+            d[i + 1] = b;
+        } else if (((a & b) >> 24) != 255) {
+            pxm_store2(d + i, pxm_over16(pxm_load2(d + i), pxm_load2(s + i)));
+        }
+    }
+    if (i < n)
+        pxm_pixel_over_sse2(d + i, s[i]);
+}
+
+PXM_SSE2 void pxm_behind_span_sse2(uint32_t *d, const uint32_t *s, int32_t n)
+{
+    int32_t i = 0;
+    for (; i + 1 < n; i += 2)
+        pxm_store2(d + i, pxm_behind16(pxm_load2(d + i), pxm_load2(s + i)));
+    if (i < n)
+        pxm_pixel_behind_sse2(d + i, s[i]);
+}
+
+PXM_SSE2 void pxm_average_span_sse2(uint32_t *d, const uint32_t *s, int32_t n)
+{
+    int32_t i = 0;
+    for (; i + 1 < n; i += 2)
+        pxm_store2(d + i, pxm_average16(pxm_load2(d + i), pxm_load2(s + i)));
+    if (i < n)
+        pxm_pixel_average_sse2(d + i, s[i]);
+}
+
+// Bytes up to the destination's next 16-byte boundary, then aligned 16-byte
+// stores, then the rest. Copies forward.
+PXM_SSE2 void pxm_copy_bytes_sse2(void *dst, const void *src, size_t n)
+{
+    unsigned char *d = (unsigned char *)dst;
+    const unsigned char *s = (const unsigned char *)src;
+    size_t lead = (16 - ((uintptr_t)d & 15)) & 15;
+    if (lead > n)
+        lead = n;
+    n -= lead;
+    while (lead--)
+        *d++ = *s++;
+    for (; n >= 64; n -= 64, d += 64, s += 64) {
+        __m128i v0 = _mm_loadu_si128((const __m128i *)s);
+        __m128i v1 = _mm_loadu_si128((const __m128i *)(s + 16));
+        __m128i v2 = _mm_loadu_si128((const __m128i *)(s + 32));
+        __m128i v3 = _mm_loadu_si128((const __m128i *)(s + 48));
+        _mm_store_si128((__m128i *)d, v0);
+        _mm_store_si128((__m128i *)(d + 16), v1);
+        _mm_store_si128((__m128i *)(d + 32), v2);
+        _mm_store_si128((__m128i *)(d + 48), v3);
+    }
+    for (; n >= 16; n -= 16, d += 16, s += 16)
+        _mm_store_si128((__m128i *)d, _mm_loadu_si128((const __m128i *)s));
+    while (n--)
+        *d++ = *s++;
+}
