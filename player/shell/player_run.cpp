@@ -3,6 +3,7 @@
 
 #include <objbase.h>
 
+#include "pixmoor.h"
 #include "sonmoor.h"
 
 int player_run(HINSTANCE instance, const char *command_line)
@@ -10,6 +11,7 @@ int player_run(HINSTANCE instance, const char *command_line)
     char media_path[PLAYER_PATH_CHARS];
     player_instance = instance;
     media_path[0] = 0;
+    pxm_startup(0);
 
     player_create_windows();
     player_parse_command_line(command_line, media_path);
@@ -31,5 +33,7 @@ int player_run(HINSTANCE instance, const char *command_line)
     snm_stop();
     snm_close();
     CoUninitialize();
+    // Last: nothing draws after this.
+    pxm_shutdown(0);
     return 0;
 }
