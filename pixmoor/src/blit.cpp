@@ -128,12 +128,12 @@ static void pxm_gather(uint32_t *out, const uint32_t *srow, int32_t sx1, const P
 static bool pxm_lock_pair(PxmThreadState *ts, PxmSurface *dst, PxmSurface *src)
 {
     ts->status = PXM_STATUS_BAD_SURFACE;
-    if (!pxm_surface_lock(dst, 0)) {
+    if (!pxm_lock_in(ts, dst, 0)) {
         ts->status = PXM_STATUS_BAD_SURFACE;
         return false;
     }
-    if (!pxm_surface_lock(src, 0)) {
-        pxm_surface_unlock(dst, 0);
+    if (!pxm_lock_in(ts, src, 0)) {
+        pxm_unlock_in(ts, dst);
         ts->status = PXM_STATUS_BAD_SURFACE;
         return false;
     }
@@ -141,10 +141,10 @@ static bool pxm_lock_pair(PxmThreadState *ts, PxmSurface *dst, PxmSurface *src)
     return true;
 }
 
-static void pxm_unlock_pair(PxmSurface *dst, PxmSurface *src)
+static void pxm_unlock_pair(PxmThreadState *ts, PxmSurface *dst, PxmSurface *src)
 {
-    pxm_surface_unlock(src, 0);
-    pxm_surface_unlock(dst, 0);
+    pxm_unlock_in(ts, src);
+    pxm_unlock_in(ts, dst);
 }
 
 static bool pxm_rect_ok(int32_t x1, int32_t y1, int32_t x2, int32_t y2) { return x2 >= x1 && y2 >= y1; }
@@ -157,7 +157,7 @@ int32_t pxm_copy(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2
     ts->status = PXM_STATUS_BAD_ARGS;
     if (!pxm_rect_ok(x1, y1, x2, y2) || !pxm_rect_ok(sx1, sy1, sx2, sy2))
         return 0;
-    if (!pxm_surface_validate(dst, 0) || !pxm_surface_validate(src, 0))
+    if (!pxm_validate_in(ts, dst) || !pxm_validate_in(ts, src))
         return 0;
     ts->status = PXM_STATUS_BAD_ARGS;
     if (sx2 < 0 || sx1 > src->width - 1)
@@ -168,10 +168,22 @@ int32_t pxm_copy(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2
     PxmMapping m;
     int mapped = pxm_map(&m, dst, x1, y1, x2, y2, src, sx1, sy1, sx2, sy2, flags, &clip);
     if (mapped != PXM_MAP_RUN) {
-        pxm_unlock_pair(dst, src);
+        pxm_unlock_pair(ts, dst, src);
         return mapped == PXM_MAP_NOTHING ? 1 : 0;
     }
     int32_t n = m.end - m.start + 1;
+    int64_t first_column = (int64_t)sx1 + m.start - x1;
+    if (m.same_width && (int64_t)y2 - y1 == (int64_t)sy2 - sy1 && first_column == 0 && n == dst->width &&
+        n == dst->stride && n == src->width && n == src->stride) {
+        // Whole rows, one after the other in both surfaces: one block.
+        int64_t ya = pxm_max64(m.ystart, (int64_t)y1 - sy1);
+        int64_t yb = pxm_min64(m.yend, (int64_t)y1 - sy1 + src->height - 1);
+        if (ya <= yb)
+            pxm_copy_bytes(dst->pixels + (size_t)ya * n, src->pixels + (size_t)(ya - y1 + sy1) * n,
+                           (size_t)(yb - ya + 1) * (size_t)n * 4);
+        pxm_unlock_pair(ts, dst, src);
+        return 1;
+    }
     for (int32_t y = m.ystart; y <= m.yend; y++) {
         const uint32_t *srow = pxm_source_row(&m, src, y1, sy1, y);
         if (!srow)
@@ -182,7 +194,7 @@ int32_t pxm_copy(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2
         else
             pxm_gather(drow + m.start, srow, sx1, &m.cols, (int64_t)m.start - x1, n);
     }
-    pxm_unlock_pair(dst, src);
+    pxm_unlock_pair(ts, dst, src);
     return 1;
 }
 
@@ -232,7 +244,7 @@ int32_t pxm_blit(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2
     ts->status = PXM_STATUS_BAD_ARGS;
     if (!pxm_rect_ok(x1, y1, x2, y2) || !pxm_rect_ok(sx1, sy1, sx2, sy2))
         return 0;
-    if (!pxm_surface_validate(src, 0))
+    if (!pxm_validate_in(ts, src))
         return 0;
     ts->status = PXM_STATUS_BAD_ARGS;
     if (sx2 < 0 || sx1 > src->width - 1)
@@ -246,7 +258,7 @@ int32_t pxm_blit(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2
 
     PxmMapping m;
     if (pxm_map(&m, dst, x1, y1, x2, y2, src, sx1, sy1, sx2, sy2, flags, &clip) != PXM_MAP_RUN) {
-        pxm_unlock_pair(dst, src);
+        pxm_unlock_pair(ts, dst, src);
         return 1;
     }
     int mode = (int)(flags & PXM_BLEND_MASK);
@@ -281,7 +293,7 @@ int32_t pxm_blit(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2
             pxm_blend_run(mode, &k, drow + x, samples, n, x, y);
         }
     }
-    pxm_unlock_pair(dst, src);
+    pxm_unlock_pair(ts, dst, src);
     return 1;
 }
 
@@ -293,7 +305,7 @@ int32_t pxm_tile(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2
     ts->status = PXM_STATUS_BAD_ARGS;
     if (!pxm_rect_ok(x1, y1, x2, y2))
         return 0;
-    if (!pxm_surface_validate(dst, 0) || !pxm_surface_validate(src, 0))
+    if (!pxm_validate_in(ts, dst) || !pxm_validate_in(ts, src))
         return 0;
     ts->status = PXM_STATUS_BAD_ARGS;
     if (x2 < 0 || x1 > dst->width - 1)
@@ -366,7 +378,7 @@ int32_t pxm_tile(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2
             }
         }
     }
-    pxm_unlock_pair(dst, src);
+    pxm_unlock_pair(ts, dst, src);
     return 1;
 }
 

@@ -1,7 +1,6 @@
 // SSE2 forms of the pixel blends and the block copy. Pixels are widened to
 // four 16-bit lanes each, two pixels to a register; every lane computes
-// floor((a * (256 - f) + b * f) / 256) exactly as the integer form does
-// (products and their sum stay below 65536, so 16-bit multiplies are exact).
+// floor((a * (256 - f) + b * f) / 256) exactly as the integer form does.
 #include "pxm_private.h"
 
 #include <emmintrin.h>
@@ -30,10 +29,28 @@ PXM_SSE2 static inline __m128i pxm_weights(__m128i p)
     return _mm_add_epi16(t, _mm_srli_epi16(t, 7));
 }
 
+// a * (256 - f) + b * f equals a * 256 + (b - a) * f; the sum lies in
+// 0..65280, so computing it modulo 2^16 with one 16-bit multiply is exact.
 PXM_SSE2 static inline __m128i pxm_mix16(__m128i a, __m128i b, __m128i f)
 {
-    __m128i g = _mm_sub_epi16(_mm_set1_epi16(256), f);
-    return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(a, g), _mm_mullo_epi16(b, f)), 8);
+    __m128i v = _mm_add_epi16(_mm_slli_epi16(a, 8), _mm_mullo_epi16(_mm_sub_epi16(b, a), f));
+    return _mm_srli_epi16(v, 8);
+}
+
+// Weights held in 32-bit lanes, one per pixel, spread over the four 16-bit
+// lanes of each pixel: the first two pixels in lo, the last two in hi.
+PXM_SSE2 static inline void pxm_spread(__m128i w, __m128i *lo, __m128i *hi)
+{
+    w = _mm_or_si128(w, _mm_slli_epi32(w, 16));
+    *lo = _mm_unpacklo_epi32(w, w);
+    *hi = _mm_unpackhi_epi32(w, w);
+}
+
+// Transparency bytes of four pixels as weights 0..256 in 32-bit lanes.
+PXM_SSE2 static inline __m128i pxm_weights4(__m128i p)
+{
+    __m128i t = _mm_srli_epi32(p, 24);
+    return _mm_add_epi32(t, _mm_srli_epi32(t, 7));
 }
 
 // Clears the transparency lanes.
@@ -95,11 +112,34 @@ PXM_SSE2 void pxm_pixel_average_sse2(uint32_t *d, uint32_t s)
     *d = pxm_narrow1(pxm_average16(pxm_load1(*d), pxm_load1(s)));
 }
 
-// Two pixels per step: both opaque sources are copied, both fully
-// transparent ones leave the destination, anything else blends both.
+PXM_SSE2 static inline __m128i pxm_lo8(__m128i v) { return _mm_unpacklo_epi8(v, _mm_setzero_si128()); }
+PXM_SSE2 static inline __m128i pxm_hi8(__m128i v) { return _mm_unpackhi_epi8(v, _mm_setzero_si128()); }
+
+// Two pixels per register, two registers per group of four. A group whose
+// sources are all opaque is copied and one whose sources are all fully
+// transparent is left alone; any other group is blended, which gives the
+// same values for its opaque and fully transparent pixels.
 PXM_SSE2 void pxm_over_span_sse2(uint32_t *d, const uint32_t *s, int32_t n)
 {
+    const __m128i zero = _mm_setzero_si128(), clear = _mm_set1_epi32(255), colour = _mm_set1_epi32(0x00FFFFFF);
     int32_t i = 0;
+    for (; i + 3 < n; i += 4) {
+        __m128i sv = _mm_loadu_si128((const __m128i *)(s + i));
+        __m128i t = _mm_srli_epi32(sv, 24);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(t, zero)) == 0xFFFF) {
+            _mm_storeu_si128((__m128i *)(d + i), sv);
+            continue;
+        }
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(t, clear)) == 0xFFFF)
+            continue;
+        __m128i wlo, whi;
+        pxm_spread(_mm_add_epi32(t, _mm_srli_epi32(t, 7)), &wlo, &whi);
+        __m128i sc = _mm_and_si128(sv, colour);
+        __m128i dv = _mm_loadu_si128((const __m128i *)(d + i));
+        __m128i lo = pxm_mix16(pxm_lo8(sc), pxm_lo8(dv), wlo);
+        __m128i hi = pxm_mix16(pxm_hi8(sc), pxm_hi8(dv), whi);
+        _mm_storeu_si128((__m128i *)(d + i), _mm_packus_epi16(lo, hi));
+    }
     for (; i + 1 < n; i += 2) {
         uint32_t a = s[i], b = s[i + 1];
         if (((a | b) >> 24) == 0) {
@@ -115,19 +155,42 @@ PXM_SSE2 void pxm_over_span_sse2(uint32_t *d, const uint32_t *s, int32_t n)
 
 PXM_SSE2 void pxm_behind_span_sse2(uint32_t *d, const uint32_t *s, int32_t n)
 {
+    const __m128i full = _mm_set1_epi32(256), colour = _mm_set1_epi32(0x00FFFFFF);
     int32_t i = 0;
-    for (; i + 1 < n; i += 2)
-        pxm_store2(d + i, pxm_behind16(pxm_load2(d + i), pxm_load2(s + i)));
-    if (i < n)
+    for (; i + 3 < n; i += 4) {
+        __m128i sv = _mm_loadu_si128((const __m128i *)(s + i));
+        __m128i dv = _mm_loadu_si128((const __m128i *)(d + i));
+        __m128i clo, chi;
+        pxm_spread(_mm_sub_epi32(full, pxm_weights4(dv)), &clo, &chi);
+        __m128i dc = _mm_and_si128(dv, colour);
+        __m128i lo = pxm_mix16(pxm_lo8(sv), pxm_lo8(dc), clo);
+        __m128i hi = pxm_mix16(pxm_hi8(sv), pxm_hi8(dc), chi);
+        _mm_storeu_si128((__m128i *)(d + i), _mm_packus_epi16(lo, hi));
+    }
+    for (; i < n; i++)
         pxm_pixel_behind_sse2(d + i, s[i]);
 }
 
+// Where both pixels are fully transparent the destination stays as it was.
 PXM_SSE2 void pxm_average_span_sse2(uint32_t *d, const uint32_t *s, int32_t n)
 {
+    const __m128i full = _mm_set1_epi32(256), colour = _mm_set1_epi32(0x00FFFFFF);
     int32_t i = 0;
-    for (; i + 1 < n; i += 2)
-        pxm_store2(d + i, pxm_average16(pxm_load2(d + i), pxm_load2(s + i)));
-    if (i < n)
+    for (; i + 3 < n; i += 4) {
+        __m128i sv = _mm_loadu_si128((const __m128i *)(s + i));
+        __m128i dv = _mm_loadu_si128((const __m128i *)(d + i));
+        __m128i c = _mm_srli_epi32(_mm_add_epi32(pxm_weights4(sv), pxm_weights4(dv)), 1);
+        __m128i keep = _mm_cmpeq_epi32(c, full);
+        __m128i clo, chi;
+        pxm_spread(c, &clo, &chi);
+        __m128i dc = _mm_and_si128(dv, colour);
+        __m128i lo = pxm_mix16(pxm_lo8(sv), pxm_lo8(dc), clo);
+        __m128i hi = pxm_mix16(pxm_hi8(sv), pxm_hi8(dc), chi);
+        __m128i r = _mm_packus_epi16(lo, hi);
+        r = _mm_or_si128(_mm_and_si128(keep, dv), _mm_andnot_si128(keep, r));
+        _mm_storeu_si128((__m128i *)(d + i), r);
+    }
+    for (; i < n; i++)
         pxm_pixel_average_sse2(d + i, s[i]);
 }
 

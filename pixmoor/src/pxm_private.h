@@ -24,6 +24,11 @@ static inline int pxm_use_sse2(void) { return pxm_cpu_level >= 2; }
 // Surface helpers.
 bool pxm_record_readable(const PxmSurface *s);
 bool pxm_memory_record_ok(const PxmSurface *s);
+// The surface checks for callers that already hold the thread's state, so
+// that one operation looks its slot up once.
+bool pxm_validate_in(PxmThreadState *ts, PxmSurface *s);
+uint32_t *pxm_lock_in(PxmThreadState *ts, PxmSurface *s, uint32_t flags);
+int32_t pxm_unlock_in(PxmThreadState *ts, PxmSurface *s);
 
 // Transparency byte as a blend weight 0..256.
 static inline uint32_t pxm_weight(uint32_t p)

@@ -5,8 +5,6 @@
 #include <math.h>
 #include <string.h>
 
-static void pxm_status(int32_t code) { pxm_thread_state()->status = code; }
-
 bool pxm_record_readable(const PxmSurface *s)
 {
     return s && !IsBadReadPtr(s, sizeof(PxmSurface));
@@ -47,10 +45,11 @@ static HANDLE pxm_create_section(DWORD bytes)
 
 int32_t pxm_surface_create(PxmSurface *s, int32_t width, int32_t height, uint32_t flags)
 {
-    pxm_status(PXM_STATUS_BAD_SURFACE);
+    PxmThreadState *ts = pxm_thread_state();
+    ts->status = PXM_STATUS_BAD_SURFACE;
     if (!pxm_record_readable(s))
         return 0;
-    pxm_status(PXM_STATUS_OK);
+    ts->status = PXM_STATUS_OK;
     memset(s, 0, sizeof(*s));
     if (width <= 0 || height <= 0)
         return 0;
@@ -142,10 +141,11 @@ int32_t pxm_surface_create(PxmSurface *s, int32_t width, int32_t height, uint32_
 
 int32_t pxm_surface_free(PxmSurface *s, int32_t flags)
 {
-    pxm_status(PXM_STATUS_BAD_SURFACE);
+    PxmThreadState *ts = pxm_thread_state();
+    ts->status = PXM_STATUS_BAD_SURFACE;
     if (!pxm_record_readable(s))
         return 0;
-    pxm_status(PXM_STATUS_OK);
+    ts->status = PXM_STATUS_OK;
     if (s->kind & PXM_KIND_MEMORY) {
         memset(s, 0, sizeof(*s));
         return 1;
@@ -183,10 +183,11 @@ static bool pxm_all_zero(const PxmSurface *s)
 
 bool pxm_surface_is_live(PxmSurface *s)
 {
-    pxm_status(PXM_STATUS_BAD_SURFACE);
+    PxmThreadState *ts = pxm_thread_state();
+    ts->status = PXM_STATUS_BAD_SURFACE;
     if (!pxm_record_readable(s))
         return false;
-    pxm_status(PXM_STATUS_OK);
+    ts->status = PXM_STATUS_OK;
     if (s->kind & PXM_KIND_MEMORY)
         return (uintptr_t)s->pixels > 0x10000;
     if (pxm_all_zero(s))
@@ -220,33 +221,43 @@ bool pxm_surface_is_live(PxmSurface *s)
 bool pxm_surface_validate(PxmSurface *s, int32_t ignored)
 {
     (void)ignored;
-    pxm_status(PXM_STATUS_BAD_SURFACE);
+    return pxm_validate_in(pxm_thread_state(), s);
+}
+
+bool pxm_validate_in(PxmThreadState *ts, PxmSurface *s)
+{
+    ts->status = PXM_STATUS_BAD_SURFACE;
     if (!pxm_record_readable(s))
         return false;
-    pxm_status(PXM_STATUS_OK);
+    ts->status = PXM_STATUS_OK;
     if (s->kind & PXM_KIND_MEMORY) {
         if (pxm_memory_record_ok(s))
             return true;
-        pxm_status(PXM_STATUS_BAD_SURFACE);
+        ts->status = PXM_STATUS_BAD_SURFACE;
         return false;
     }
-    pxm_status(PXM_STATUS_BAD_SURFACE);
+    ts->status = PXM_STATUS_BAD_SURFACE;
     DIBSECTION ds;
     if (!pxm_read_dib(s->bitmap, &ds))
         return false;
     pxm_take_geometry(s, &ds);
     if (!s->pixels)
         return false;
-    pxm_status(PXM_STATUS_OK);
+    ts->status = PXM_STATUS_OK;
     return true;
 }
 
 uint32_t *pxm_surface_lock(PxmSurface *s, uint32_t flags)
 {
-    pxm_status(PXM_STATUS_BAD_SURFACE);
+    return pxm_lock_in(pxm_thread_state(), s, flags);
+}
+
+uint32_t *pxm_lock_in(PxmThreadState *ts, PxmSurface *s, uint32_t flags)
+{
+    ts->status = PXM_STATUS_BAD_SURFACE;
     if (!pxm_record_readable(s))
         return nullptr;
-    pxm_status(PXM_STATUS_OK);
+    ts->status = PXM_STATUS_OK;
     if (s->kind & PXM_KIND_MEMORY)
         return pxm_memory_record_ok(s) ? s->pixels : nullptr;
     if (!(s->pixels && s->lock_count != 0 && pxm_probe_first_pixel(s->pixels))) {
@@ -265,10 +276,15 @@ uint32_t *pxm_surface_lock(PxmSurface *s, uint32_t flags)
 int32_t pxm_surface_unlock(PxmSurface *s, int32_t ignored)
 {
     (void)ignored;
-    pxm_status(PXM_STATUS_BAD_SURFACE);
+    return pxm_unlock_in(pxm_thread_state(), s);
+}
+
+int32_t pxm_unlock_in(PxmThreadState *ts, PxmSurface *s)
+{
+    ts->status = PXM_STATUS_BAD_SURFACE;
     if (!pxm_record_readable(s))
         return 0;
-    pxm_status(PXM_STATUS_OK);
+    ts->status = PXM_STATUS_OK;
     if (!(s->kind & PXM_KIND_MEMORY) && s->lock_count > 0)
         s->lock_count--;
     return 1;
@@ -303,10 +319,11 @@ HDC pxm_surface_get_dc(PxmSurface *s, HDC *dc_out, HBITMAP *bitmap_out)
 
 int32_t pxm_surface_release_dc(PxmSurface *s, HDC *dc_var)
 {
-    pxm_status(PXM_STATUS_BAD_SURFACE);
+    PxmThreadState *ts = pxm_thread_state();
+    ts->status = PXM_STATUS_BAD_SURFACE;
     if (!pxm_record_readable(s) || (s->kind & PXM_KIND_MEMORY))
         return 0;
-    pxm_status(PXM_STATUS_OK);
+    ts->status = PXM_STATUS_OK;
     GdiFlush();
     if (s->dc)
         SelectObject(s->dc, s->default_bitmap);
@@ -424,10 +441,11 @@ fail:
 
 int32_t pxm_surface_resize(PxmSurface *s, int32_t width, int32_t height, int32_t mode)
 {
-    pxm_status(PXM_STATUS_BAD_SURFACE);
+    PxmThreadState *ts = pxm_thread_state();
+    ts->status = PXM_STATUS_BAD_SURFACE;
     if (!pxm_record_readable(s))
         return 0;
-    pxm_status(PXM_STATUS_OK);
+    ts->status = PXM_STATUS_OK;
     if (width <= 0 || height <= 0)
         return 0;
     if (pxm_surface_validate(s, 0)) {
@@ -457,7 +475,8 @@ int32_t pxm_surface_resize(PxmSurface *s, int32_t width, int32_t height, int32_t
 
 int32_t pxm_surface_copy(PxmSurface *dst, PxmSurface *src)
 {
-    pxm_status(PXM_STATUS_BAD_SURFACE);
+    PxmThreadState *ts = pxm_thread_state();
+    ts->status = PXM_STATUS_BAD_SURFACE;
     if (!pxm_record_readable(dst) || !pxm_record_readable(src) || !pxm_surface_validate(src, 0))
         return 0;
     // Freeing dst would destroy the very picture to be copied.
