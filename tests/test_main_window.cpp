@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -438,10 +436,7 @@ TEST_F(MainWindow, OpenFileAndExportThroughTheDialogs)
     command(40032);
     WaitForSingleObject(t, 10000);
     CloseHandle(t);
-    std::ifstream f(dir->file("main export.m3u"), std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    EXPECT_EQ("#EXTM3U\r\n" + t2 + "\r\n" + t3 + "\r\n", s.str());
+    EXPECT_EQ("#EXTM3U\r\n" + t2 + "\r\n" + t3 + "\r\n", read_file_bytes(dir->file("main export.m3u")));
 }
 
 }  // namespace

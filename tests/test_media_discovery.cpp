@@ -4,8 +4,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,21 +13,6 @@
 #include "test_util.h"
 
 namespace {
-
-std::vector<std::string> entries()
-{
-    std::vector<std::string> v;
-    for (int i = 0; i < playlist_count; i++) v.push_back(playlist_entries[i].path);
-    return v;
-}
-
-std::string read_bytes(const std::string &path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
 
 class Discovery : public ::testing::Test {
 protected:
@@ -75,7 +58,7 @@ TEST_F(Discovery, FolderScanSkipsShellFilesAndRecurses)
     folder("drop\\empty");
 
     EXPECT_EQ(1, playlist_add(f.c_str()));
-    std::vector<std::string> got = entries();
+    std::vector<std::string> got = playlist_paths();
     std::vector<std::string> want = {notes, hidden, s1, s2, s3};
     std::vector<std::string> sorted = got;
     std::sort(sorted.begin(), sorted.end());
@@ -95,11 +78,11 @@ TEST_F(Discovery, PlaylistsAreReadNotAdded)
     std::string s1 = make("party\\a.wav"), s2 = make("party\\b.wav");
     std::string list = make("party\\party.m3u", "#EXTM3U\r\n" + s1 + "\r\n" + s2 + "\r\n");
     EXPECT_EQ(1, playlist_add(list.c_str()));
-    EXPECT_EQ((std::vector<std::string>{s1, s2}), entries());
+    EXPECT_EQ((std::vector<std::string>{s1, s2}), playlist_paths());
 
     playlist_reset_for_test();
     EXPECT_EQ(1, playlist_add(party.c_str()));
-    std::vector<std::string> got = entries();
+    std::vector<std::string> got = playlist_paths();
     EXPECT_EQ(4u, got.size()) << "the folder adds its songs and the list adds them again";
     EXPECT_EQ(2, std::count(got.begin(), got.end(), s1));
     EXPECT_EQ(2, std::count(got.begin(), got.end(), s2));
@@ -124,7 +107,7 @@ TEST_F(Discovery, MissingLongAndRepeatedPaths)
     EXPECT_NE(nullptr, playlist_entries) << "even with no path the block is reserved";
     EXPECT_EQ(1, playlist_add(song.c_str()));
     EXPECT_EQ(1, playlist_add(song.c_str()));
-    EXPECT_EQ((std::vector<std::string>{song, song}), entries());
+    EXPECT_EQ((std::vector<std::string>{song, song}), playlist_paths());
 }
 
 TEST_F(Discovery, ChildPathsOverTheLimitAreSkipped)
@@ -139,7 +122,7 @@ TEST_F(Discovery, ChildPathsOverTheLimitAreSkipped)
     // The system refuses to create a longer name here; the scan must simply
     // not add more than what fits.
     EXPECT_EQ(1, playlist_add(base.c_str()));
-    EXPECT_EQ((std::vector<std::string>{fits}), entries());
+    EXPECT_EQ((std::vector<std::string>{fits}), playlist_paths());
 }
 
 TEST_F(Discovery, DroppedItems)
@@ -151,7 +134,7 @@ TEST_F(Discovery, DroppedItems)
     std::string too_long = dir.path() + "\\" + std::string(300, 'q');
     HDROP drop = make_hdrop({s2, dir.file("nope.wav"), too_long, sub, list, s2});
     playlist_add_dropped(drop);
-    EXPECT_EQ((std::vector<std::string>{s2, s3, s1, s2}), entries());
+    EXPECT_EQ((std::vector<std::string>{s2, s3, s1, s2}), playlist_paths());
 }
 
 TEST_F(Discovery, OpenDialogOneFileThreeFilesAndCancel)
@@ -167,7 +150,11 @@ TEST_F(Discovery, OpenDialogOneFileThreeFilesAndCancel)
     WaitForSingleObject(t, 10000);
     CloseHandle(t);
     EXPECT_TRUE(one.found);
-    EXPECT_EQ((std::vector<std::string>{s2}), entries());
+    EXPECT_EQ((std::vector<std::string>{s2}), playlist_paths());
+    EXPECT_EQ((std::vector<std::string>{"All Known Media Files", "Supported Playlist Files", "All Files"}),
+              one.file_types);
+    EXPECT_EQ(0, one.file_type) << "the first filter is preselected";
+    EXPECT_EQ(1, one.read_only) << "the read-only box is shown and starts checked";
 
     DialogScript three;
     three.title = "Open";
@@ -176,7 +163,7 @@ TEST_F(Discovery, OpenDialogOneFileThreeFilesAndCancel)
     EXPECT_EQ(1, playlist_open_dialog(nullptr));
     WaitForSingleObject(t, 10000);
     CloseHandle(t);
-    std::vector<std::string> got = entries();
+    std::vector<std::string> got = playlist_paths();
     ASSERT_EQ(4u, got.size());
     // Each is the folder, a backslash and the name, in the order the dialog gives.
     std::vector<std::string> picked(got.begin() + 1, got.end()), sorted = picked;
@@ -209,7 +196,9 @@ TEST_F(Discovery, SaveDialogWritesTheChosenFile)
     WaitForSingleObject(t, 10000);
     CloseHandle(t);
     EXPECT_TRUE(save.found);
-    EXPECT_EQ("#EXTM3U\r\n" + s1 + "\r\n" + s2 + "\r\n", read_bytes(dir.file("exported.m3u")));
+    EXPECT_EQ((std::vector<std::string>{"M3U Playlist File"}), save.file_types);
+    EXPECT_EQ(-1, save.read_only) << "no read-only box on the save dialog";
+    EXPECT_EQ("#EXTM3U\r\n" + s1 + "\r\n" + s2 + "\r\n", read_file_bytes(dir.file("exported.m3u")));
 
     DialogScript cancel;
     cancel.title = "Save Playlist";

@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,21 +12,6 @@
 #include "test_util.h"
 
 namespace {
-
-std::string read_bytes(const std::string &path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-std::vector<std::string> entries()
-{
-    std::vector<std::string> v;
-    for (int i = 0; i < playlist_count; i++) v.push_back(playlist_entries[i].path);
-    return v;
-}
 
 class PlaylistFiles : public ::testing::Test {
 protected:
@@ -105,7 +88,7 @@ TEST_F(PlaylistFiles, M3uFromTheMarkerOn)
                        "\r\n\r\n\n# comment\r" + b + "\n" + dir.file("missing.wav") + "\r\n" + dir.path() + "\r\n" + a;
     std::string list = make("list.m3u", text);
     EXPECT_EQ(1, playlist_read_file(list.c_str()));
-    EXPECT_EQ((std::vector<std::string>{a, b, a}), entries()) << "folders and missing files are skipped";
+    EXPECT_EQ((std::vector<std::string>{a, b, a}), playlist_paths()) << "folders and missing files are skipped";
 }
 
 TEST_F(PlaylistFiles, M3uLinesAreUsedExactly)
@@ -118,7 +101,7 @@ TEST_F(PlaylistFiles, M3uLinesAreUsedExactly)
     std::string list = sub + "\\rel.m3u";
     ASSERT_TRUE(write_text_file(list, "#EXTM3U\nb.wav\n" + a + "   \n" + std::string(300, 'x') + "\n"));
     EXPECT_EQ(1, playlist_read_file(list.c_str()));
-    std::vector<std::string> got = entries();
+    std::vector<std::string> got = playlist_paths();
     ASSERT_GE(got.size(), 1u);
     EXPECT_EQ("b.wav", got[0]);
     // The file system opens the name with its trailing spaces (it drops them
@@ -134,7 +117,7 @@ TEST_F(PlaylistFiles, PlsValuesOfEveryKey)
                        "File2=" + dir.file("gone.wav") + "\r\n; a comment line\r\nFile3=" + c + "\r\nVersion=2";
     std::string list = make("x.pls", text);
     EXPECT_EQ(1, playlist_read_file(list.c_str()));
-    EXPECT_EQ((std::vector<std::string>{a, "b.wav", c}), entries());
+    EXPECT_EQ((std::vector<std::string>{a, "b.wav", c}), playlist_paths());
 }
 
 TEST_F(PlaylistFiles, PlsLineWithoutEqualsPassesToTheNextValue)
@@ -142,7 +125,7 @@ TEST_F(PlaylistFiles, PlsLineWithoutEqualsPassesToTheNextValue)
     // The search for '=' runs across the comment line into the next one.
     std::string list = make("y.pls", "[playlist]\n" + a + "\nKey=" + b + "\n");
     EXPECT_EQ(1, playlist_read_file(list.c_str()));
-    EXPECT_EQ((std::vector<std::string>{b}), entries());
+    EXPECT_EQ((std::vector<std::string>{b}), playlist_paths());
     playlist_reset_for_test();
     std::string none = make("none.pls", "[playlist]\r\n" + a + "\r\n" + b);
     EXPECT_EQ(1, playlist_read_file(none.c_str()));
@@ -153,7 +136,7 @@ TEST_F(PlaylistFiles, BothMarkersReadAsM3uNeitherAddsNothing)
 {
     std::string both = make("both.txt", "[playlist]\nFile1=" + a + "\n#EXTM3U\n" + b + "\n");
     EXPECT_EQ(1, playlist_read_file(both.c_str()));
-    EXPECT_EQ((std::vector<std::string>{b}), entries());
+    EXPECT_EQ((std::vector<std::string>{b}), playlist_paths());
     playlist_reset_for_test();
     std::string plain = make("plain.m3u", a + "\r\n" + b + "\r\n");
     EXPECT_EQ(0, playlist_read_file(plain.c_str()));
@@ -169,14 +152,14 @@ TEST_F(PlaylistFiles, NestedPlaylistsAndCyclesEnd)
     std::string inner = make("inner.m3u", "#EXTM3U\n" + b + "\n");
     std::string outer = make("outer.pls", "[playlist]\nFile1=" + a + "\nFile2=" + inner + "\nFile3=" + c + "\n");
     EXPECT_EQ(1, playlist_add(outer.c_str()));
-    EXPECT_EQ((std::vector<std::string>{a, b, c}), entries());
+    EXPECT_EQ((std::vector<std::string>{a, b, c}), playlist_paths());
 
     // A playlist that names itself: read once, its media once each.
     playlist_reset_for_test();
     std::string self = dir.file("self.m3u");
     ASSERT_TRUE(write_text_file(self, "#EXTM3U\n" + a + "\n" + self + "\n" + b + "\n"));
     EXPECT_EQ(1, playlist_add(self.c_str()));
-    EXPECT_EQ((std::vector<std::string>{a, b}), entries());
+    EXPECT_EQ((std::vector<std::string>{a, b}), playlist_paths());
 
     // Two playlists naming each other, once through a different spelling of the path.
     playlist_reset_for_test();
@@ -185,7 +168,7 @@ TEST_F(PlaylistFiles, NestedPlaylistsAndCyclesEnd)
     ASSERT_TRUE(write_text_file(one, "#EXTM3U\n" + a + "\n" + two_other_case + "\n"));
     ASSERT_TRUE(write_text_file(two, "#EXTM3U\n" + b + "\n" + one + "\n" + c + "\n"));
     EXPECT_EQ(1, playlist_add(one.c_str()));
-    EXPECT_EQ((std::vector<std::string>{a, b, c}), entries());
+    EXPECT_EQ((std::vector<std::string>{a, b, c}), playlist_paths());
     // Reading it again after the first read ended adds everything again.
     EXPECT_EQ(1, playlist_add(one.c_str()));
     EXPECT_EQ(6, playlist_count);
@@ -202,7 +185,7 @@ TEST_F(PlaylistFiles, DeepChainOfDistinctPlaylistsStops)
     }
     EXPECT_EQ(1, playlist_add(dir.file("chain0.m3u").c_str()));
     EXPECT_EQ(16, playlist_count);
-    for (const std::string &e : entries()) EXPECT_EQ(a, e);
+    for (const std::string &e : playlist_paths()) EXPECT_EQ(a, e);
 }
 
 TEST_F(PlaylistFiles, WritesExactBytes)
@@ -211,25 +194,25 @@ TEST_F(PlaylistFiles, WritesExactBytes)
     char path[260];
     lstrcpyA(path, out.c_str());
     EXPECT_EQ(1, playlist_write_m3u(path));
-    EXPECT_EQ("#EXTM3U\r\n", read_bytes(out));
+    EXPECT_EQ("#EXTM3U\r\n", read_file_bytes(out));
 
     playlist_add(a.c_str());
     lstrcpyA(path, out.c_str());
     EXPECT_EQ(1, playlist_write_m3u(path));
-    EXPECT_EQ("#EXTM3U\r\n" + a + "\r\n", read_bytes(out)) << "an existing file is replaced";
+    EXPECT_EQ("#EXTM3U\r\n" + a + "\r\n", read_file_bytes(out)) << "an existing file is replaced";
 
     playlist_add(b.c_str());
     playlist_add(c.c_str());
     playlist_add(a.c_str());
     lstrcpyA(path, out.c_str());
     EXPECT_EQ(1, playlist_write_m3u(path));
-    EXPECT_EQ("#EXTM3U\r\n" + a + "\r\n" + b + "\r\n" + c + "\r\n" + a + "\r\n", read_bytes(out));
+    EXPECT_EQ("#EXTM3U\r\n" + a + "\r\n" + b + "\r\n" + c + "\r\n" + a + "\r\n", read_file_bytes(out));
 
     // Write, clear, read back: the same entries.
-    std::vector<std::string> before = entries();
+    std::vector<std::string> before = playlist_paths();
     playlist_clear();
     EXPECT_EQ(1, playlist_read_file(out.c_str()));
-    EXPECT_EQ(before, entries());
+    EXPECT_EQ(before, playlist_paths());
 }
 
 TEST_F(PlaylistFiles, LengthsAreWrittenAsExtendedInformation)
@@ -243,7 +226,7 @@ TEST_F(PlaylistFiles, LengthsAreWrittenAsExtendedInformation)
     char path[260];
     lstrcpyA(path, dir.file("ext.m3u").c_str());
     EXPECT_EQ(1, playlist_write_m3u(path));
-    EXPECT_EQ("#EXTM3U\r\n#EXTINF:42\r\n" + a + "\r\n#EXTINF:\r\n" + b + "\r\n" + c + "\r\n", read_bytes(path));
+    EXPECT_EQ("#EXTM3U\r\n#EXTINF:42\r\n" + a + "\r\n#EXTINF:\r\n" + b + "\r\n" + c + "\r\n", read_file_bytes(path));
 }
 
 TEST_F(PlaylistFiles, ExtensionRules)
@@ -252,7 +235,7 @@ TEST_F(PlaylistFiles, ExtensionRules)
     lstrcpyA(path, dir.file("list.txt").c_str());
     EXPECT_EQ(1, playlist_write_m3u(path));
     EXPECT_EQ(dir.file("list.txt.m3u"), path);
-    EXPECT_EQ("#EXTM3U\r\n", read_bytes(path));
+    EXPECT_EQ("#EXTM3U\r\n", read_file_bytes(path));
 
     lstrcpyA(path, dir.file("noext").c_str());
     EXPECT_EQ(1, playlist_write_m3u(path));

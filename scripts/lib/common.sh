@@ -25,7 +25,7 @@ quorva_build() {
 # The prefix, the audio device and HOME all live in the build folder, so a run
 # never touches the user's own Wine setup.
 quorva_wine_env() {
-  export WINEPREFIX="$BUILD/wine"
+  export WINEPREFIX="${QUORVA_WINEPREFIX:-$BUILD/wine}"
   export WINEARCH=win32
   export WINEDEBUG=${WINEDEBUG:--all}
   export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"

@@ -44,6 +44,17 @@ DWORD WINAPI driver(void *arg)
     s->found = true;
     Sleep(100);  // let the dialog finish its initialisation
     HWND dlg = search.found;
+    HWND types = GetDlgItem(dlg, 0x470);  // cmb1
+    int n = types ? (int)SendMessageA(types, CB_GETCOUNT, 0, 0) : 0;
+    for (int i = 0; i < n; i++) {
+        char text[256] = "";
+        if (SendMessageA(types, CB_GETLBTEXTLEN, i, 0) < (LRESULT)sizeof text)
+            SendMessageA(types, CB_GETLBTEXT, i, (LPARAM)text);
+        s->file_types.push_back(text);
+    }
+    if (types) s->file_type = (int)SendMessageA(types, CB_GETCURSEL, 0, 0);
+    HWND ro = GetDlgItem(dlg, 0x410);  // chx1
+    if (ro && IsWindowVisible(ro)) s->read_only = SendMessageA(ro, BM_GETCHECK, 0, 0) == BST_CHECKED;
     if (s->confirm) {
         SendMessageA(file_name_box(dlg), WM_SETTEXT, 0, (LPARAM)s->typed.c_str());
         PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(dlg, IDOK));

@@ -1,6 +1,9 @@
-// Puts the playlist back to its start-up state between tests.
+// Puts the playlist back to its start-up state between tests, and reads it.
 #pragma once
 #include <windows.h>
+
+#include <string>
+#include <vector>
 
 #include "playlist.h"
 
@@ -10,4 +13,12 @@ inline void playlist_reset_for_test()
     playlist_entries = nullptr;
     playlist_count = 0;
     playlist_current = 0;
+}
+
+// The paths of the entries in use, in order.
+inline std::vector<std::string> playlist_paths()
+{
+    std::vector<std::string> v;
+    for (int i = 0; i < playlist_count; i++) v.push_back(playlist_entries[i].path);
+    return v;
 }

@@ -45,6 +45,18 @@ int write_text_file(const std::string &path, const std::string &content)
     return fclose(f) == 0 && n == content.size();
 }
 
+std::string read_file_bytes(const std::string &path)
+{
+    std::string data;
+    FILE *f = fopen(path.c_str(), "rb");
+    if (!f) return data;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
+    fclose(f);
+    return data;
+}
+
 bool pump_until(const std::function<bool()> &cond, DWORD ms)
 {
     DWORD start = GetTickCount();

@@ -20,6 +20,8 @@ private:
 
 void delete_tree(const std::string &path);
 int write_text_file(const std::string &path, const std::string &content);
+// The whole file as bytes; empty when it cannot be read.
+std::string read_file_bytes(const std::string &path);
 
 // Dispatches this thread's messages until cond() holds or ms milliseconds pass.
 bool pump_until(const std::function<bool()> &cond, DWORD ms);
