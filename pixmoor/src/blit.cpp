@@ -125,14 +125,15 @@ static void pxm_gather(uint32_t *out, const uint32_t *srow, int32_t sx1, const P
     }
 }
 
-static bool pxm_lock_pair(PxmThreadState *ts, PxmSurface *dst, PxmSurface *src)
+// dst_fresh, src_fresh: the surface passed validation just before.
+static bool pxm_lock_pair(PxmThreadState *ts, PxmSurface *dst, bool dst_fresh, PxmSurface *src, bool src_fresh)
 {
     ts->status = PXM_STATUS_BAD_SURFACE;
-    if (!pxm_lock_in(ts, dst, 0)) {
+    if (!pxm_lock_in(ts, dst, 0, dst_fresh)) {
         ts->status = PXM_STATUS_BAD_SURFACE;
         return false;
     }
-    if (!pxm_lock_in(ts, src, 0)) {
+    if (!pxm_lock_in(ts, src, 0, src_fresh)) {
         pxm_unlock_in(ts, dst);
         ts->status = PXM_STATUS_BAD_SURFACE;
         return false;
@@ -162,7 +163,7 @@ int32_t pxm_copy(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2
     ts->status = PXM_STATUS_BAD_ARGS;
     if (sx2 < 0 || sx1 > src->width - 1)
         return 0;
-    if (!pxm_lock_pair(ts, dst, src))
+    if (!pxm_lock_pair(ts, dst, true, src, true))
         return 0;
 
     PxmMapping m;
@@ -253,7 +254,7 @@ int32_t pxm_blit(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2
     if (x1 < -limit || x1 > limit || y1 < -limit || y1 > limit || x2 < -limit || x2 > limit || y2 < -limit ||
         y2 > limit)
         return 0;
-    if (!pxm_lock_pair(ts, dst, src))
+    if (!pxm_lock_pair(ts, dst, false, src, true))
         return 0;
 
     PxmMapping m;
@@ -322,7 +323,7 @@ int32_t pxm_tile(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2
     if (sx2 < sx1 || sy2 < sy1)
         return 0;
     int64_t tile_w = (int64_t)sx2 - sx1 + 1, tile_h = (int64_t)sy2 - sy1 + 1;
-    if (!pxm_lock_pair(ts, dst, src))
+    if (!pxm_lock_pair(ts, dst, true, src, true))
         return 0;
 
     int64_t start = pxm_max64(x1, 0), end = pxm_min64(x2, (int64_t)dst->width - 1);

@@ -1,6 +1,8 @@
-// SSE2 forms of the pixel blends and the block copy. Pixels are widened to
-// four 16-bit lanes each, two pixels to a register; every lane computes
-// floor((a * (256 - f) + b * f) / 256) exactly as the integer form does.
+// SSE2 forms of the pixel blends and the block copy. Every byte lane
+// computes floor((a * (256 - f) + b * f) / 256) exactly as the integer form
+// does: products and their sum stay below 65536, so 16-bit multiplies are
+// exact. Single pixels and pairs are widened to four 16-bit lanes per pixel;
+// runs go four pixels to a register.
 #include "pxm_private.h"
 
 #include <emmintrin.h>
@@ -37,13 +39,17 @@ PXM_SSE2 static inline __m128i pxm_mix16(__m128i a, __m128i b, __m128i f)
     return _mm_srli_epi16(v, 8);
 }
 
-// Weights held in 32-bit lanes, one per pixel, spread over the four 16-bit
-// lanes of each pixel: the first two pixels in lo, the last two in hi.
-PXM_SSE2 static inline void pxm_spread(__m128i w, __m128i *lo, __m128i *hi)
+// Four pixels in place: the blue/red and green/transparency byte pairs of
+// each pixel are 16-bit lanes of two masked copies (as in the integer
+// form), so no widening is needed. f holds one weight 0..256 per pixel.
+PXM_SSE2 static inline __m128i pxm_mix4(__m128i a, __m128i b, __m128i f)
 {
-    w = _mm_or_si128(w, _mm_slli_epi32(w, 16));
-    *lo = _mm_unpacklo_epi32(w, w);
-    *hi = _mm_unpackhi_epi32(w, w);
+    const __m128i low = _mm_set1_epi32(0x00FF00FF), high = _mm_set1_epi32((int)0xFF00FF00);
+    f = _mm_or_si128(f, _mm_slli_epi32(f, 16));
+    __m128i g = _mm_sub_epi16(_mm_set1_epi16(256), f);
+    __m128i rb = _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(a, low), g), _mm_mullo_epi16(_mm_and_si128(b, low), f));
+    __m128i ag = _mm_add_epi16(_mm_mullo_epi16(_mm_srli_epi16(a, 8), g), _mm_mullo_epi16(_mm_srli_epi16(b, 8), f));
+    return _mm_or_si128(_mm_srli_epi16(rb, 8), _mm_and_si128(ag, high));
 }
 
 // Transparency bytes of four pixels as weights 0..256 in 32-bit lanes.
@@ -112,13 +118,10 @@ PXM_SSE2 void pxm_pixel_average_sse2(uint32_t *d, uint32_t s)
     *d = pxm_narrow1(pxm_average16(pxm_load1(*d), pxm_load1(s)));
 }
 
-PXM_SSE2 static inline __m128i pxm_lo8(__m128i v) { return _mm_unpacklo_epi8(v, _mm_setzero_si128()); }
-PXM_SSE2 static inline __m128i pxm_hi8(__m128i v) { return _mm_unpackhi_epi8(v, _mm_setzero_si128()); }
-
-// Two pixels per register, two registers per group of four. A group whose
-// sources are all opaque is copied and one whose sources are all fully
-// transparent is left alone; any other group is blended, which gives the
-// same values for its opaque and fully transparent pixels.
+// Groups of four pixels. A group whose sources are all opaque is copied
+// and one whose sources are all fully transparent is left alone; any other
+// group is blended, which gives the same values for its opaque and fully
+// transparent pixels. The remainder goes two pixels per step.
 PXM_SSE2 void pxm_over_span_sse2(uint32_t *d, const uint32_t *s, int32_t n)
 {
     const __m128i zero = _mm_setzero_si128(), clear = _mm_set1_epi32(255), colour = _mm_set1_epi32(0x00FFFFFF);
@@ -126,19 +129,21 @@ PXM_SSE2 void pxm_over_span_sse2(uint32_t *d, const uint32_t *s, int32_t n)
     for (; i + 3 < n; i += 4) {
         __m128i sv = _mm_loadu_si128((const __m128i *)(s + i));
         __m128i t = _mm_srli_epi32(sv, 24);
-        if (_mm_movemask_epi8(_mm_cmpeq_epi32(t, zero)) == 0xFFFF) {
-            _mm_storeu_si128((__m128i *)(d + i), sv);
-            continue;
+        __m128i opaque = _mm_cmpeq_epi32(t, zero);
+        // One test for the usual case of no opaque or fully transparent pixel.
+        int special = _mm_movemask_epi8(_mm_or_si128(opaque, _mm_cmpeq_epi32(t, clear)));
+        if (special) {
+            int all_opaque = _mm_movemask_epi8(opaque);
+            if (all_opaque == 0xFFFF) {
+                _mm_storeu_si128((__m128i *)(d + i), sv);
+                continue;
+            }
+            if (special == 0xFFFF && all_opaque == 0)
+                continue;
         }
-        if (_mm_movemask_epi8(_mm_cmpeq_epi32(t, clear)) == 0xFFFF)
-            continue;
-        __m128i wlo, whi;
-        pxm_spread(_mm_add_epi32(t, _mm_srli_epi32(t, 7)), &wlo, &whi);
-        __m128i sc = _mm_and_si128(sv, colour);
         __m128i dv = _mm_loadu_si128((const __m128i *)(d + i));
-        __m128i lo = pxm_mix16(pxm_lo8(sc), pxm_lo8(dv), wlo);
-        __m128i hi = pxm_mix16(pxm_hi8(sc), pxm_hi8(dv), whi);
-        _mm_storeu_si128((__m128i *)(d + i), _mm_packus_epi16(lo, hi));
+        __m128i w = _mm_add_epi32(t, _mm_srli_epi32(t, 7));
+        _mm_storeu_si128((__m128i *)(d + i), pxm_mix4(_mm_and_si128(sv, colour), dv, w));
     }
     for (; i + 1 < n; i += 2) {
         uint32_t a = s[i], b = s[i + 1];
@@ -160,12 +165,8 @@ PXM_SSE2 void pxm_behind_span_sse2(uint32_t *d, const uint32_t *s, int32_t n)
     for (; i + 3 < n; i += 4) {
         __m128i sv = _mm_loadu_si128((const __m128i *)(s + i));
         __m128i dv = _mm_loadu_si128((const __m128i *)(d + i));
-        __m128i clo, chi;
-        pxm_spread(_mm_sub_epi32(full, pxm_weights4(dv)), &clo, &chi);
-        __m128i dc = _mm_and_si128(dv, colour);
-        __m128i lo = pxm_mix16(pxm_lo8(sv), pxm_lo8(dc), clo);
-        __m128i hi = pxm_mix16(pxm_hi8(sv), pxm_hi8(dc), chi);
-        _mm_storeu_si128((__m128i *)(d + i), _mm_packus_epi16(lo, hi));
+        __m128i c = _mm_sub_epi32(full, pxm_weights4(dv));
+        _mm_storeu_si128((__m128i *)(d + i), pxm_mix4(sv, _mm_and_si128(dv, colour), c));
     }
     for (; i < n; i++)
         pxm_pixel_behind_sse2(d + i, s[i]);
@@ -181,14 +182,8 @@ PXM_SSE2 void pxm_average_span_sse2(uint32_t *d, const uint32_t *s, int32_t n)
         __m128i dv = _mm_loadu_si128((const __m128i *)(d + i));
         __m128i c = _mm_srli_epi32(_mm_add_epi32(pxm_weights4(sv), pxm_weights4(dv)), 1);
         __m128i keep = _mm_cmpeq_epi32(c, full);
-        __m128i clo, chi;
-        pxm_spread(c, &clo, &chi);
-        __m128i dc = _mm_and_si128(dv, colour);
-        __m128i lo = pxm_mix16(pxm_lo8(sv), pxm_lo8(dc), clo);
-        __m128i hi = pxm_mix16(pxm_hi8(sv), pxm_hi8(dc), chi);
-        __m128i r = _mm_packus_epi16(lo, hi);
-        r = _mm_or_si128(_mm_and_si128(keep, dv), _mm_andnot_si128(keep, r));
-        _mm_storeu_si128((__m128i *)(d + i), r);
+        __m128i r = pxm_mix4(sv, _mm_and_si128(dv, colour), c);
+        _mm_storeu_si128((__m128i *)(d + i), _mm_or_si128(_mm_and_si128(keep, dv), _mm_andnot_si128(keep, r)));
     }
     for (; i < n; i++)
         pxm_pixel_average_sse2(d + i, s[i]);

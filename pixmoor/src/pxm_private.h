@@ -27,7 +27,7 @@ bool pxm_memory_record_ok(const PxmSurface *s);
 // The surface checks for callers that already hold the thread's state, so
 // that one operation looks its slot up once.
 bool pxm_validate_in(PxmThreadState *ts, PxmSurface *s);
-uint32_t *pxm_lock_in(PxmThreadState *ts, PxmSurface *s, uint32_t flags);
+uint32_t *pxm_lock_in(PxmThreadState *ts, PxmSurface *s, uint32_t flags, bool fresh);
 int32_t pxm_unlock_in(PxmThreadState *ts, PxmSurface *s);
 
 // Transparency byte as a blend weight 0..256.

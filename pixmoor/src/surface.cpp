@@ -249,10 +249,12 @@ bool pxm_validate_in(PxmThreadState *ts, PxmSurface *s)
 
 uint32_t *pxm_surface_lock(PxmSurface *s, uint32_t flags)
 {
-    return pxm_lock_in(pxm_thread_state(), s, flags);
+    return pxm_lock_in(pxm_thread_state(), s, flags, false);
 }
 
-uint32_t *pxm_lock_in(PxmThreadState *ts, PxmSurface *s, uint32_t flags)
+// fresh: the caller has just validated s, so its pixel fields were read
+// from the DIB a moment ago and need no second reading.
+uint32_t *pxm_lock_in(PxmThreadState *ts, PxmSurface *s, uint32_t flags, bool fresh)
 {
     ts->status = PXM_STATUS_BAD_SURFACE;
     if (!pxm_record_readable(s))
@@ -260,7 +262,7 @@ uint32_t *pxm_lock_in(PxmThreadState *ts, PxmSurface *s, uint32_t flags)
     ts->status = PXM_STATUS_OK;
     if (s->kind & PXM_KIND_MEMORY)
         return pxm_memory_record_ok(s) ? s->pixels : nullptr;
-    if (!(s->pixels && s->lock_count != 0 && pxm_probe_first_pixel(s->pixels))) {
+    if (!(s->pixels && (s->lock_count != 0 || fresh) && pxm_probe_first_pixel(s->pixels))) {
         DIBSECTION ds;
         if (!pxm_read_dib(s->bitmap, &ds))
             return nullptr;
@@ -408,7 +410,7 @@ int32_t pxm_surface_from_bitmap(PxmSurface *s, HBITMAP source)
         bi.bmiHeader.biSizeImage = (DWORD)s->width * (DWORD)s->height * 4;
 
         int lines = 0;
-        if (pxm_surface_lock(s, 0)) {
+        if (pxm_lock_in(ts, s, 0, false)) {
             lines = GetDIBits(s->dc, from, 0, (UINT)s->height, s->pixels, &bi, DIB_RGB_COLORS);
             pxm_surface_unlock(s, 0);
         }
@@ -418,7 +420,7 @@ int32_t pxm_surface_from_bitmap(PxmSurface *s, HBITMAP source)
 
     // Sources without a fourth byte come out opaque; 32-bit sources keep theirs.
     if (bm.bmPlanes * bm.bmBitsPixel != 32 && bm.bmPlanes * bm.bmBitsPixel != 16) {
-        if (pxm_surface_lock(s, 0)) {
+        if (pxm_lock_in(ts, s, 0, false)) {
             for (int32_t y = 0; y < s->height; y++) {
                 uint32_t *row = s->pixels + (size_t)y * s->stride;
                 for (int32_t x = 0; x < s->width; x++)
