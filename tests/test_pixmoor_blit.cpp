@@ -289,6 +289,26 @@ TEST_P(PixmoorLevels, BlendModesExactValues)
     }
 }
 
+TEST_P(PixmoorLevels, RowBlendsMatchPerPixelDefinitions)
+{
+    pxt::Rng rng(99 + GetParam());
+    for (int round = 0; round < 2000; round++) {
+        int n = rng.range(1, 40), mode = rng.range(0, 2);
+        Image src(n, 1), dst(n, 1);
+        for (int i = 0; i < n; i++) {
+            src.block[i] = rng.pixel();
+            dst.block[i] = rng.pixel();
+        }
+        std::vector<uint32_t> before = dst.block;
+        ASSERT_EQ(1, pxm_blit(&dst.s, 0, 0, n - 1, 0, &src.s, 0, 0, n - 1, 0, (uint32_t)mode));
+        for (int i = 0; i < n; i++) {
+            uint32_t d = before[i], s = src.block[i];
+            uint32_t expect = mode == 0 ? pxt::over_ref(d, s) : mode == 1 ? pxt::behind_ref(d, s) : pxt::average_ref(d, s);
+            ASSERT_EQ(expect, dst.block[i]) << "mode " << mode << " n " << n << " pixel " << i;
+        }
+    }
+}
+
 TEST_P(PixmoorLevels, CheckerFollowsDestinationCoordinates)
 {
     Image src(40, 40, 0xFF000000); // fully transparent: the pattern shows

@@ -118,10 +118,10 @@ PXM_SSE2 void pxm_pixel_average_sse2(uint32_t *d, uint32_t s)
     *d = pxm_narrow1(pxm_average16(pxm_load1(*d), pxm_load1(s)));
 }
 
-// Groups of four pixels. A group whose sources are all opaque is copied
-// and one whose sources are all fully transparent is left alone; any other
-// group is blended, which gives the same values for its opaque and fully
-// transparent pixels. The remainder goes two pixels per step.
+// Two pixels per step, two steps to a register: where both sources of a
+// pair are opaque the pair is copied, where both are fully transparent the
+// destination stays; otherwise the pair is blended (blending the other pair
+// of the register with it gives the same values as copying or keeping it).
 PXM_SSE2 void pxm_over_span_sse2(uint32_t *d, const uint32_t *s, int32_t n)
 {
     const __m128i zero = _mm_setzero_si128(), clear = _mm_set1_epi32(255), colour = _mm_set1_epi32(0x00FFFFFF);
@@ -133,13 +133,18 @@ PXM_SSE2 void pxm_over_span_sse2(uint32_t *d, const uint32_t *s, int32_t n)
         // One test for the usual case of no opaque or fully transparent pixel.
         int special = _mm_movemask_epi8(_mm_or_si128(opaque, _mm_cmpeq_epi32(t, clear)));
         if (special) {
-            int all_opaque = _mm_movemask_epi8(opaque);
-            if (all_opaque == 0xFFFF) {
-                _mm_storeu_si128((__m128i *)(d + i), sv);
+            // Each pair: both opaque are copied, both fully transparent
+            // leave the destination; a pair needing arithmetic blends the group.
+            int copy = _mm_movemask_epi8(opaque), keep = special & ~copy;
+            bool copy_lo = (copy & 0x00FF) == 0x00FF, copy_hi = (copy & 0xFF00) == 0xFF00;
+            bool keep_lo = (keep & 0x00FF) == 0x00FF, keep_hi = (keep & 0xFF00) == 0xFF00;
+            if ((copy_lo || keep_lo) && (copy_hi || keep_hi)) {
+                if (copy_lo)
+                    _mm_storel_epi64((__m128i *)(d + i), sv);
+                if (copy_hi)
+                    _mm_storel_epi64((__m128i *)(d + i + 2), _mm_srli_si128(sv, 8));
                 continue;
             }
-            if (special == 0xFFFF && all_opaque == 0)
-                continue;
         }
         __m128i dv = _mm_loadu_si128((const __m128i *)(d + i));
         __m128i w = _mm_add_epi32(t, _mm_srli_epi32(t, 7));
