@@ -137,12 +137,6 @@ TEST_F(PixmoorContext, CpuLevelMatchesProcessorFeatures)
     EXPECT_NE(1, pxm_cpu_level);
 }
 
-TEST_F(PixmoorContext, OpenThreadIsLookedUp)
-{
-    EXPECT_EQ((void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "OpenThread"),
-              (void *)pxm_engine.open_thread);
-}
-
 TEST_F(PixmoorContext, TwoThreadsKeepTheirClipRectanglesApart)
 {
     pxm_set_clip(-1, -2, -3, -4);

@@ -52,6 +52,16 @@ TEST_F(PixmoorSurface, WideRequestIsReducedTo65536)
     EXPECT_EQ(65536, s.width);
     EXPECT_EQ(7, s.height);
     EXPECT_EQ(65536, s.stride);
+    pxm_surface_free(&s, 0);
+    EXPECT_EQ(3, pxm_surface_create(&s, 100000, 10, PXM_CREATE_SECTION));
+    EXPECT_EQ(65536, s.width);
+    EXPECT_EQ(7, s.height);
+    EXPECT_EQ(PXM_KIND_DIB | PXM_KIND_SECTION, s.kind);
+    // Tall requests are reduced the same way.
+    pxm_surface_free(&s, 0);
+    EXPECT_EQ(3, pxm_surface_create(&s, 10, 100000, 0));
+    EXPECT_EQ(7, s.width);
+    EXPECT_EQ(65536, s.height);
 }
 
 TEST_F(PixmoorSurface, AreaLimitWithoutSection)
