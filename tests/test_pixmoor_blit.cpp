@@ -146,6 +146,29 @@ TEST_P(PixmoorLevels, CopyDoublesAndHalves)
     EXPECT_EQ(PXM_STATUS_OK, status());
 }
 
+// Uneven scales show the fixed-point step's truncation: 4 columns onto 6 read
+// 0,0,1,1,2,3 (exact division would give 0,0,1,2,2,3), and a span wide
+// enough to stop at a lower precision loses a column near its end.
+TEST_P(PixmoorLevels, CopyScalesWithTruncatedFixedPointSteps)
+{
+    Image src = coded(4, 4);
+    Image dst(6, 6);
+    EXPECT_EQ(1, pxm_copy(&dst.s, 0, 0, 5, 5, &src.s, 0, 0, 3, 3, 0));
+    const int want[6] = {0, 0, 1, 1, 2, 3};
+    for (int y = 0; y < 6; y++)
+        for (int x = 0; x < 6; x++)
+            ASSERT_EQ(src.at(want[x], want[y]), dst.at(x, y)) << x << "," << y;
+
+    // 1000 columns onto 3000: shift 20, step 349525.
+    Image wide_src = coded(1000, 1);
+    Image wide(3000, 1);
+    EXPECT_EQ(1, pxm_copy(&wide.s, 0, 0, 2999, 0, &wide_src.s, 0, 0, 999, 0, 0));
+    EXPECT_EQ(wide_src.at(0, 0), wide.at(3, 0));
+    EXPECT_EQ(wide_src.at(1, 0), wide.at(4, 0));
+    EXPECT_EQ(wide_src.at(998, 0), wide.at(2997, 0));
+    EXPECT_EQ(wide_src.at(999, 0), wide.at(2999, 0));
+}
+
 TEST_P(PixmoorLevels, CopyKeepsTransparencyByte)
 {
     Image src(3, 1);
