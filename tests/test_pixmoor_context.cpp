@@ -210,6 +210,26 @@ TEST_F(PixmoorContext, EndedAndReleasedThreadGivesItsSlotToNextThread)
     check_slot_reuse(false);
 }
 
+// OpenThread is looked up in the system library at start-up; without it the
+// ended threads' slots cannot be checked and are never handed on.
+TEST_F(PixmoorContext, WithoutOpenThreadEndedSlotsAreKept)
+{
+    EXPECT_EQ((void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "OpenThread"), (void *)pxm_engine.open_thread);
+    pxm_engine.open_thread = nullptr;
+    pxm_thread_state();
+    PxmThreadState *first = nullptr;
+    HANDLE t = CreateThread(nullptr, 0, failing_call_thread, &first, 0, nullptr);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(t, 10000));
+    CloseHandle(t);
+    ThreadJob next = {{0, 0, 0, 0}, nullptr, nullptr, nullptr, {}};
+    HANDLE t2 = start_thread(&next);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(t2, 10000));
+    CloseHandle(t2);
+    EXPECT_EQ(&pxm_engine.table[1], first);
+    EXPECT_EQ(&pxm_engine.table[2], next.slot) << "the ended thread's slot stays taken";
+    EXPECT_EQ(0, next.seen.clip_x1);
+}
+
 TEST_F(PixmoorContext, SlotsOfLiveThreadsAreKept)
 {
     pxm_thread_state();

@@ -377,7 +377,9 @@ TEST_F(PixmoorSurface, MemoryRecords)
     HDC dc = nullptr;
     EXPECT_EQ(nullptr, pxm_surface_get_dc(&m, &dc, nullptr));
     EXPECT_EQ(0, pxm_surface_release_dc(&m, &dc));
-    EXPECT_EQ(0, pxm_blit_to_dc(GetDC(nullptr), 0, 0, 3, 3, &m, 0, 0, 3, 3, 0));
+    HDC screen = GetDC(nullptr);
+    EXPECT_EQ(0, pxm_blit_to_dc(screen, 0, 0, 3, 3, &m, 0, 0, 3, 3, 0));
+    ReleaseDC(nullptr, screen);
 
     // Geometry that would lead outside the rows it claims is refused.
     m.stride = 3;
