@@ -114,4 +114,43 @@ void pxm_pixel_over(uint32_t *d, uint32_t s);
 void pxm_pixel_behind(uint32_t *d, uint32_t s);
 void pxm_pixel_average(uint32_t *d, uint32_t s);
 
+// Scaled blits with filtering (same arguments as the blits): four-sample
+// and box averages for shrinking, bilinear and bicubic interpolation for
+// enlarging, chosen by the scale and PXM_HIGH_QUALITY. pxm_bicubic takes
+// a 4 x 4 neighbourhood row by row and fractions 0..255.
+int32_t pxm_stretch_copy(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, PxmSurface *src,
+                         int32_t sx1, int32_t sy1, int32_t sx2, int32_t sy2, uint32_t flags);
+int32_t pxm_stretch_blit(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, PxmSurface *src,
+                         int32_t sx1, int32_t sy1, int32_t sx2, int32_t sy2, uint32_t flags);
+uint32_t pxm_bicubic(const uint32_t *pixels, int32_t fx, int32_t fy);
+
+// Raster operations of pxm_blit_op and pxm_fill_rect_op.
+typedef enum PxmRasterOp {
+    PXM_ROP_COPY = 0,
+    PXM_ROP_OR = 1,
+    PXM_ROP_AND = 2,
+    PXM_ROP_XOR = 3,
+    PXM_ROP_ADD = 4,
+    PXM_ROP_SUB = 5,
+    PXM_ROP_BURN = 6,
+    PXM_ROP_MULTIPLY = 7,
+    PXM_ROP_SHIFT = 8,
+    PXM_ROP_ADD_SIGNED = 9,
+    PXM_ROP_HSL_COLOR = 10,
+    PXM_ROP_YCC_COLOR = 11,
+    PXM_ROP_YCC_LUMA = 12,
+    PXM_ROP_SCREEN = 13,
+    PXM_ROP_ALPHA_MASK = 14,
+    PXM_ROP_CHECKER = 15
+} PxmRasterOp;
+
+// The source rectangle scaled onto the destination by nearest neighbour and
+// combined pixel by pixel; flags: PXM_CLIP.
+int32_t pxm_blit_op(PxmSurface *dst, int32_t dx1, int32_t dy1, int32_t dx2, int32_t dy2, PxmSurface *src,
+                    int32_t sx1, int32_t sy1, int32_t sx2, int32_t sy2, int32_t op, uint32_t flags);
+// One colour combined into a rectangle (corners in any order) of a locked
+// surface; flags: PXM_EXCLUSIVE, PXM_CLIP. 1 when a pixel lay inside.
+int32_t pxm_fill_rect_op(PxmSurface *s, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour, int32_t op,
+                         uint32_t flags);
+
 #endif

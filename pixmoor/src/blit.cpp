@@ -6,14 +6,9 @@
 // mapping overflow and reach outside either surface.
 #include "pxm_private.h"
 
-typedef struct PxmAxis {
-    int64_t step;
-    int32_t shift;
-} PxmAxis;
-
 // The precision is the first shift from 11 that spreads the destination span
 // over 2^29, capped at 24 bits.
-static PxmAxis pxm_axis(int64_t dlen, int64_t slen)
+PxmAxis pxm_axis(int64_t dlen, int64_t slen)
 {
     PxmAxis a;
     const int64_t spread = (int64_t)1 << 29;
@@ -30,30 +25,12 @@ static PxmAxis pxm_axis(int64_t dlen, int64_t slen)
     return a;
 }
 
-static inline int64_t pxm_axis_source(const PxmAxis *a, int64_t s1, int64_t offset)
-{
-    return s1 + ((offset * a->step) >> a->shift);
-}
-
-static inline int64_t pxm_max64(int64_t a, int64_t b) { return a > b ? a : b; }
-static inline int64_t pxm_min64(int64_t a, int64_t b) { return a < b ? a : b; }
-
-enum { PXM_MAP_NOTHING, PXM_MAP_EMPTY, PXM_MAP_RUN };
-
-typedef struct PxmMapping {
-    PxmAxis cols;
-    PxmAxis rows;
-    int32_t start, end;   // destination columns drawn
-    int32_t ystart, yend; // destination rows considered
-    bool same_width;
-} PxmMapping;
-
 // Maps the rectangles onto the two surfaces. PXM_MAP_NOTHING: the
 // rectangles miss the surfaces; PXM_MAP_EMPTY: nothing remains after the
 // column adjustments and the clip; PXM_MAP_RUN: columns start..end are drawn.
-static int pxm_map(PxmMapping *m, const PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                   const PxmSurface *src, int32_t sx1, int32_t sy1, int32_t sx2, int32_t sy2, uint32_t flags,
-                   const PxmThreadState *clip)
+int pxm_map(PxmMapping *m, const PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+            const PxmSurface *src, int32_t sx1, int32_t sy1, int32_t sx2, int32_t sy2, uint32_t flags,
+            const PxmThreadState *clip)
 {
     int64_t dw = (int64_t)x2 - x1 + 1, sw = (int64_t)sx2 - sx1 + 1;
     int64_t dh = (int64_t)y2 - y1 + 1, sh = (int64_t)sy2 - sy1 + 1;
@@ -111,7 +88,7 @@ static inline const uint32_t *pxm_source_row(const PxmMapping *m, const PxmSurfa
 }
 
 // Nearest-neighbour samples for n destination columns from column x.
-static void pxm_gather(uint32_t *out, const uint32_t *srow, int32_t sx1, const PxmAxis *a, int64_t offset, int32_t n)
+void pxm_gather(uint32_t *out, const uint32_t *srow, int32_t sx1, const PxmAxis *a, int64_t offset, int32_t n)
 {
     int64_t pos = offset * a->step;
     if (pos + (int64_t)(n - 1) * a->step < 0x7FFFFFFF) {
@@ -126,7 +103,7 @@ static void pxm_gather(uint32_t *out, const uint32_t *srow, int32_t sx1, const P
 }
 
 // dst_fresh, src_fresh: the surface passed validation just before.
-static bool pxm_lock_pair(PxmThreadState *ts, PxmSurface *dst, bool dst_fresh, PxmSurface *src, bool src_fresh)
+bool pxm_lock_pair(PxmThreadState *ts, PxmSurface *dst, bool dst_fresh, PxmSurface *src, bool src_fresh)
 {
     ts->status = PXM_STATUS_BAD_SURFACE;
     if (!pxm_lock_in(ts, dst, 0, dst_fresh)) {
@@ -142,13 +119,13 @@ static bool pxm_lock_pair(PxmThreadState *ts, PxmSurface *dst, bool dst_fresh, P
     return true;
 }
 
-static void pxm_unlock_pair(PxmThreadState *ts, PxmSurface *dst, PxmSurface *src)
+void pxm_unlock_pair(PxmThreadState *ts, PxmSurface *dst, PxmSurface *src)
 {
     pxm_unlock_in(ts, src);
     pxm_unlock_in(ts, dst);
 }
 
-static bool pxm_rect_ok(int32_t x1, int32_t y1, int32_t x2, int32_t y2) { return x2 >= x1 && y2 >= y1; }
+bool pxm_rect_ok(int32_t x1, int32_t y1, int32_t x2, int32_t y2) { return x2 >= x1 && y2 >= y1; }
 
 int32_t pxm_copy(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, PxmSurface *src, int32_t sx1,
                  int32_t sy1, int32_t sx2, int32_t sy2, uint32_t flags)
@@ -199,12 +176,7 @@ int32_t pxm_copy(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2
     return 1;
 }
 
-typedef struct PxmKernels {
-    PxmSpanFn over, behind, average;
-} PxmKernels;
-
-static void pxm_blend_run(int mode, const PxmKernels *k, uint32_t *d, const uint32_t *s, int32_t n, int32_t x,
-                          int32_t y)
+void pxm_blend_run(int mode, const PxmKernels *k, uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y)
 {
     switch (mode) {
     case PXM_BLEND_BEHIND:
@@ -237,6 +209,19 @@ static void pxm_blend_run(int mode, const PxmKernels *k, uint32_t *d, const uint
     }
 }
 
+void pxm_kernels(PxmKernels *k)
+{
+    if (pxm_use_sse2()) {
+        k->over = pxm_over_span_sse2;
+        k->behind = pxm_behind_span_sse2;
+        k->average = pxm_average_span_sse2;
+    } else {
+        k->over = pxm_over_span_int;
+        k->behind = pxm_behind_span_int;
+        k->average = pxm_average_span_int;
+    }
+}
+
 int32_t pxm_blit(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, PxmSurface *src, int32_t sx1,
                  int32_t sy1, int32_t sx2, int32_t sy2, uint32_t flags)
 {
@@ -266,15 +251,7 @@ int32_t pxm_blit(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2
     if (mode > PXM_BLEND_ADD_TRANSPARENCY)
         mode = PXM_BLEND_OVER;
     PxmKernels k;
-    if (pxm_use_sse2()) {
-        k.over = pxm_over_span_sse2;
-        k.behind = pxm_behind_span_sse2;
-        k.average = pxm_average_span_sse2;
-    } else {
-        k.over = pxm_over_span_int;
-        k.behind = pxm_behind_span_int;
-        k.average = pxm_average_span_int;
-    }
+    pxm_kernels(&k);
 
     enum { CHUNK = 256 };
     uint32_t samples[CHUNK];

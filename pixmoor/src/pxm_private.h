@@ -58,6 +58,56 @@ void pxm_over_span_sse2(uint32_t *d, const uint32_t *s, int32_t n);
 void pxm_behind_span_sse2(uint32_t *d, const uint32_t *s, int32_t n);
 void pxm_average_span_sse2(uint32_t *d, const uint32_t *s, int32_t n);
 
+// Rectangle mapping shared by the blits, the scaled blits and the raster
+// operations: a fixed-point step and shift per axis.
+typedef struct PxmAxis {
+    int64_t step;
+    int32_t shift;
+} PxmAxis;
+
+PxmAxis pxm_axis(int64_t dlen, int64_t slen);
+
+static inline int64_t pxm_axis_source(const PxmAxis *a, int64_t s1, int64_t offset)
+{
+    return s1 + ((offset * a->step) >> a->shift);
+}
+
+static inline int64_t pxm_max64(int64_t a, int64_t b) { return a > b ? a : b; }
+static inline int64_t pxm_min64(int64_t a, int64_t b) { return a < b ? a : b; }
+
+enum { PXM_MAP_NOTHING, PXM_MAP_EMPTY, PXM_MAP_RUN };
+
+typedef struct PxmMapping {
+    PxmAxis cols;
+    PxmAxis rows;
+    int32_t start, end;   // destination columns drawn
+    int32_t ystart, yend; // destination rows considered
+    bool same_width;
+} PxmMapping;
+
+// PXM_MAP_NOTHING: the rectangles miss the surfaces; PXM_MAP_EMPTY: nothing
+// remains after the column adjustments and the clip; PXM_MAP_RUN: columns
+// start..end are drawn.
+int pxm_map(PxmMapping *m, const PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+            const PxmSurface *src, int32_t sx1, int32_t sy1, int32_t sx2, int32_t sy2, uint32_t flags,
+            const PxmThreadState *clip);
+// Nearest-neighbour samples for n destination columns from offset x - x1.
+void pxm_gather(uint32_t *out, const uint32_t *srow, int32_t sx1, const PxmAxis *a, int64_t offset, int32_t n);
+bool pxm_rect_ok(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+// Locks the destination, then the source (releasing the first when the
+// second fails), writing the status stages; dst_fresh, src_fresh: the
+// surface passed validation just before.
+bool pxm_lock_pair(PxmThreadState *ts, PxmSurface *dst, bool dst_fresh, PxmSurface *src, bool src_fresh);
+void pxm_unlock_pair(PxmThreadState *ts, PxmSurface *dst, PxmSurface *src);
+
+// A blit's blend modes over runs: d[i] combined with s[i] for destination
+// columns x.. of row y; mode is 0..5.
+typedef struct PxmKernels {
+    PxmSpanFn over, behind, average;
+} PxmKernels;
+void pxm_kernels(PxmKernels *k);
+void pxm_blend_run(int mode, const PxmKernels *k, uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
+
 // Block copies of n bytes.
 void pxm_copy_bytes(void *dst, const void *src, size_t n);
 void pxm_copy_bytes_sse2(void *dst, const void *src, size_t n);

@@ -421,11 +421,7 @@ int32_t pxm_surface_from_bitmap(PxmSurface *s, HBITMAP source)
     // Sources without a fourth byte come out opaque; 32-bit sources keep theirs.
     if (bm.bmPlanes * bm.bmBitsPixel != 32 && bm.bmPlanes * bm.bmBitsPixel != 16) {
         if (pxm_lock_in(ts, s, 0, false)) {
-            for (int32_t y = 0; y < s->height; y++) {
-                uint32_t *row = s->pixels + (size_t)y * s->stride;
-                for (int32_t x = 0; x < s->width; x++)
-                    row[x] &= 0x00FFFFFF;
-            }
+            pxm_fill_rect_op(s, 0, 0, s->width - 1, s->height - 1, 0x00FFFFFF, PXM_ROP_AND, 0);
             pxm_surface_unlock(s, 0);
         }
     }
@@ -461,9 +457,11 @@ int32_t pxm_surface_resize(PxmSurface *s, int32_t width, int32_t height, int32_t
                 return 0;
             pxm_surface_validate(&t, 0);
             pxm_surface_validate(s, 0);
-            // Nearest neighbour; the filtered modes use it until filtered
-            // scaling is available.
-            pxm_copy(&t, 0, 0, t.width - 1, t.height - 1, s, 0, 0, s->width - 1, s->height - 1, 0);
+            if (mode == 3)
+                pxm_copy(&t, 0, 0, t.width - 1, t.height - 1, s, 0, 0, s->width - 1, s->height - 1, 0);
+            else
+                pxm_stretch_copy(&t, 0, 0, t.width - 1, t.height - 1, s, 0, 0, s->width - 1, s->height - 1,
+                                 mode == 2 ? PXM_HIGH_QUALITY : 0);
             if (pxm_surface_is_live(s))
                 pxm_surface_free(s, 0);
             *s = t;

@@ -1,0 +1,96 @@
+// Shared between the integer and SSE2 forms of the scaled blits: the
+// per-call sampling context and the row samplers.
+#ifndef PXM_STRETCH_H
+#define PXM_STRETCH_H
+
+#include "pxm_private.h"
+
+typedef struct PxmStretch {
+    const uint32_t *pixels; // source
+    int32_t stride, width, height;
+    PxmAxis cols;
+    int32_t x1, sx1;
+    int32_t first;      // first drawn destination column
+    bool copy_positions; // pxm_stretch_copy's sample positions rather than pxm_stretch_blit's
+    bool reciprocal;     // box quotient by the 16-bit reciprocal (integer form)
+    // Per row: source rows (clamped) and the fraction, or the box rows.
+    const uint32_t *row[4];
+    int32_t fy;
+    int64_t box_top, box_bottom;
+} PxmStretch;
+
+// Produces the filtered samples of destination columns x..x+n-1 of the
+// current row.
+typedef void (*PxmSampler)(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out);
+
+static inline int64_t pxm_cur(const PxmStretch *c, int64_t x)
+{
+    return pxm_axis_source(&c->cols, c->sx1, x - c->x1);
+}
+
+// The last source column destination column x covers.
+static inline int64_t pxm_last(const PxmStretch *c, int64_t x) { return pxm_cur(c, x + 1) - 1; }
+
+static inline int32_t pxm_clamp_index(int64_t v, int32_t size)
+{
+    return v < 0 ? 0 : v >= size ? size - 1 : (int32_t)v;
+}
+
+// Fraction of a fixed-point position in 1/256 pixel.
+static inline int32_t pxm_frac(int64_t pos, int32_t shift)
+{
+    return shift >= 8 ? (int32_t)((pos >> (shift - 8)) & 255) : 0;
+}
+
+// Four-sample average positions of destination column x: the column the
+// pixel takes and the midpoint toward the previous pixel's, clamped.
+static inline void pxm_four_columns(const PxmStretch *c, int64_t x, int32_t *a, int32_t *mid)
+{
+    int64_t cur = c->copy_positions ? pxm_last(c, x) : pxm_cur(c, x);
+    int64_t prev = c->copy_positions ? pxm_last(c, x - 1) : pxm_cur(c, x - 1);
+    if (prev < -1)
+        prev = -1;
+    int64_t m = (prev + cur + 1) >> 1;
+    if (m < 0)
+        m = 0;
+    *a = pxm_clamp_index(cur, c->width);
+    *mid = pxm_clamp_index(m, c->width);
+}
+
+// Box columns of destination column x: after the previous position (taken
+// as -1 when below it) up to the pixel's own.
+static inline void pxm_box_columns(const PxmStretch *c, int64_t x, int64_t *left, int64_t *right)
+{
+    int64_t prev;
+    if (c->copy_positions) {
+        prev = pxm_last(c, x - 1);
+        *right = pxm_last(c, x);
+    } else if (c->reciprocal) {
+        prev = pxm_cur(c, x - 1);
+        *right = pxm_cur(c, x);
+    } else {
+        prev = x == c->first ? pxm_cur(c, x - 1) : pxm_last(c, x - 1);
+        *right = pxm_last(c, x);
+    }
+    *left = (prev < -1 ? -1 : prev) + 1;
+}
+
+// Box sum of any block, indices clamped into the source; the cost is
+// bounded by the source size however far the block reaches outside.
+uint32_t pxm_box_general(const PxmStretch *c, int64_t left, int64_t right, bool reciprocal);
+
+// Integer forms.
+void pxm_four_int(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out);
+void pxm_box_int(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out);
+void pxm_bilinear_int(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out);
+void pxm_bicubic_row_int(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out);
+uint32_t pxm_bicubic_int(const uint32_t *p, int32_t fx, int32_t fy);
+
+// SSE2 forms; only called when pxm_cpu_level is 2 or more.
+void pxm_four_sse2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out);
+void pxm_box_sse2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out);
+void pxm_bilinear_sse2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out);
+void pxm_bicubic_row_sse2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out);
+uint32_t pxm_bicubic_sse2(const uint32_t *p, int32_t fx, int32_t fy);
+
+#endif

@@ -1,0 +1,212 @@
+// SSE2 forms of the scaling filters: all four lanes of a pixel at once.
+// The four-sample and bilinear filters use the integer forms' arithmetic
+// on 16-bit lanes and give identical results; the box filter divides
+// exactly (the integer form's 16-bit reciprocal can be one lower), and
+// bicubic interpolation runs in single precision.
+#include "pxm_stretch.h"
+
+#include <emmintrin.h>
+
+#define PXM_SSE2 __attribute__((target("sse2")))
+
+PXM_SSE2 static inline __m128i pxm_set4(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
+{
+    return _mm_set_epi32((int)d, (int)c, (int)b, (int)a);
+}
+
+// Stores the first n of four pixels.
+PXM_SSE2 static inline void pxm_store_n(uint32_t *out, __m128i v, int32_t n)
+{
+    if (n == 4) {
+        _mm_storeu_si128((__m128i *)out, v);
+        return;
+    }
+    uint32_t tmp[4];
+    _mm_storeu_si128((__m128i *)tmp, v);
+    for (int32_t i = 0; i < n; i++)
+        out[i] = tmp[i];
+}
+
+PXM_SSE2 void pxm_four_sse2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out)
+{
+    const uint32_t *r0 = c->row[0], *r1 = c->row[1];
+    const __m128i m = _mm_set1_epi32(0x00FF00FF);
+    for (int32_t i = 0; i < n; i += 4) {
+        int32_t a[4] = {0, 0, 0, 0}, mid[4] = {0, 0, 0, 0};
+        int32_t count = n - i < 4 ? n - i : 4;
+        for (int32_t k = 0; k < count; k++)
+            pxm_four_columns(c, (int64_t)x + i + k, &a[k], &mid[k]);
+        __m128i p0 = pxm_set4(r0[a[0]], r0[a[1]], r0[a[2]], r0[a[3]]);
+        __m128i p1 = pxm_set4(r0[mid[0]], r0[mid[1]], r0[mid[2]], r0[mid[3]]);
+        __m128i p2 = pxm_set4(r1[a[0]], r1[a[1]], r1[a[2]], r1[a[3]]);
+        __m128i p3 = pxm_set4(r1[mid[0]], r1[mid[1]], r1[mid[2]], r1[mid[3]]);
+        __m128i rb = _mm_add_epi16(_mm_add_epi16(_mm_and_si128(p0, m), _mm_and_si128(p1, m)),
+                                   _mm_add_epi16(_mm_and_si128(p2, m), _mm_and_si128(p3, m)));
+        __m128i ag = _mm_add_epi16(_mm_add_epi16(_mm_srli_epi16(p0, 8), _mm_srli_epi16(p1, 8)),
+                                   _mm_add_epi16(_mm_srli_epi16(p2, 8), _mm_srli_epi16(p3, 8)));
+        __m128i v = _mm_or_si128(_mm_srli_epi16(rb, 2), _mm_slli_epi16(_mm_srli_epi16(ag, 2), 8));
+        pxm_store_n(out + i, v, count);
+    }
+}
+
+// Exact floor(sum / n) per lane for n below 65536: the sums stay below 2^24
+// and are exact in single precision, and the rounded quotient lies closer
+// to the true one than 1/n, so truncating it gives the floor.
+PXM_SSE2 static inline uint32_t pxm_box_quotient(__m128i sum, uint32_t n)
+{
+    __m128 q = _mm_div_ps(_mm_cvtepi32_ps(sum), _mm_set1_ps((float)n));
+    __m128i v = _mm_cvttps_epi32(q);
+    v = _mm_packs_epi32(v, v);
+    return (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(v, v));
+}
+
+PXM_SSE2 void pxm_box_sse2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out)
+{
+    const __m128i zero = _mm_setzero_si128();
+    int64_t top = c->box_top, bottom = c->box_bottom;
+    bool rows_inside = top >= 0 && bottom < c->height;
+    for (int32_t i = 0; i < n; i++) {
+        int64_t left, right;
+        pxm_box_columns(c, (int64_t)x + i, &left, &right);
+        int64_t bw = right - left + 1, bh = bottom - top + 1;
+        if (!rows_inside || left < 0 || right >= c->width || bw < 1 || bh < 1 || bw * bh < 2 || bw * bh >= 65536) {
+            out[i] = pxm_box_general(c, left, right, false);
+            continue;
+        }
+        __m128i total = zero;
+        for (int64_t y = top; y <= bottom; y++) {
+            const uint32_t *row = c->pixels + (size_t)y * c->stride;
+            int32_t k = (int32_t)left, r = (int32_t)right;
+            while (k <= r) {
+                // Two pixels per 16-bit lane group; 256 pairs at most before
+                // the lanes are widened.
+                __m128i acc = zero;
+                int32_t stop = k + 512 <= r + 1 ? k + 512 : r + 1;
+                for (; k + 1 < stop; k += 2)
+                    acc = _mm_add_epi16(acc, _mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i *)(row + k)), zero));
+                if (k < stop) {
+                    acc = _mm_add_epi16(acc, _mm_unpacklo_epi8(_mm_cvtsi32_si128((int)row[k]), zero));
+                    k++;
+                }
+                total = _mm_add_epi32(total, _mm_add_epi32(_mm_unpacklo_epi16(acc, zero), _mm_unpackhi_epi16(acc, zero)));
+            }
+        }
+        out[i] = pxm_box_quotient(total, (uint32_t)(bw * bh));
+    }
+}
+
+PXM_SSE2 void pxm_bilinear_sse2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out)
+{
+    const uint32_t *r0 = c->row[0], *r1 = c->row[1];
+    const __m128i m = _mm_set1_epi32(0x00FF00FF), high = _mm_set1_epi32((int)0xFF00FF00);
+    const __m128i fy = _mm_set1_epi32(c->fy), full = _mm_set1_epi32(256);
+    int64_t pos = ((int64_t)x - c->x1) * c->cols.step;
+    for (int32_t i = 0; i < n; i += 4) {
+        int32_t count = n - i < 4 ? n - i : 4;
+        int32_t i0[4] = {0, 0, 0, 0}, i1[4] = {0, 0, 0, 0}, f[4] = {0, 0, 0, 0};
+        for (int32_t k = 0; k < count; k++, pos += c->cols.step) {
+            int64_t col = c->sx1 + (pos >> c->cols.shift);
+            f[k] = pxm_frac(pos, c->cols.shift);
+            i0[k] = pxm_clamp_index(col, c->width);
+            i1[k] = pxm_clamp_index(col + 1, c->width);
+        }
+        __m128i fx = _mm_set_epi32(f[3], f[2], f[1], f[0]);
+        // fx * fy < 65536 fits the low 16-bit half of each lane.
+        __m128i z = _mm_srli_epi32(_mm_mullo_epi16(fx, fy), 8);
+        __m128i w0 = _mm_add_epi32(_mm_sub_epi32(_mm_sub_epi32(full, fx), fy), z);
+        __m128i w1 = _mm_sub_epi32(fx, z), w2 = _mm_sub_epi32(fy, z), w3 = z;
+        w0 = _mm_or_si128(w0, _mm_slli_epi32(w0, 16));
+        w1 = _mm_or_si128(w1, _mm_slli_epi32(w1, 16));
+        w2 = _mm_or_si128(w2, _mm_slli_epi32(w2, 16));
+        w3 = _mm_or_si128(w3, _mm_slli_epi32(w3, 16));
+        __m128i tl = pxm_set4(r0[i0[0]], r0[i0[1]], r0[i0[2]], r0[i0[3]]);
+        __m128i tr = pxm_set4(r0[i1[0]], r0[i1[1]], r0[i1[2]], r0[i1[3]]);
+        __m128i bl = pxm_set4(r1[i0[0]], r1[i0[1]], r1[i0[2]], r1[i0[3]]);
+        __m128i br = pxm_set4(r1[i1[0]], r1[i1[1]], r1[i1[2]], r1[i1[3]]);
+        // Each weighted lane sum is at most 255 * 256, so 16-bit products are exact.
+        __m128i rb = _mm_add_epi16(
+            _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(tl, m), w0), _mm_mullo_epi16(_mm_and_si128(tr, m), w1)),
+            _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(bl, m), w2), _mm_mullo_epi16(_mm_and_si128(br, m), w3)));
+        __m128i ag = _mm_add_epi16(
+            _mm_add_epi16(_mm_mullo_epi16(_mm_srli_epi16(tl, 8), w0), _mm_mullo_epi16(_mm_srli_epi16(tr, 8), w1)),
+            _mm_add_epi16(_mm_mullo_epi16(_mm_srli_epi16(bl, 8), w2), _mm_mullo_epi16(_mm_srli_epi16(br, 8), w3)));
+        pxm_store_n(out + i, _mm_or_si128(_mm_srli_epi16(rb, 8), _mm_and_si128(ag, high)), count);
+    }
+}
+
+PXM_SSE2 static inline __m128 pxm_lanes_ps(uint32_t p)
+{
+    const __m128i zero = _mm_setzero_si128();
+    return _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128((int)p), zero), zero));
+}
+
+// f(t) = a3 t^3 + (p0 - p1 - a3) t^2 + (p2 - p0) t + p1 with a3 = p3 - p2 - p0 + p1.
+PXM_SSE2 static inline __m128 pxm_cubic_ps(__m128 p0, __m128 p1, __m128 p2, __m128 p3, __m128 t, __m128 t2, __m128 t3)
+{
+    __m128 a3 = _mm_add_ps(_mm_sub_ps(_mm_sub_ps(p3, p2), p0), p1);
+    __m128 b = _mm_sub_ps(_mm_sub_ps(p0, p1), a3);
+    __m128 c = _mm_sub_ps(p2, p0);
+    return _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(a3, t3), _mm_mul_ps(b, t2)), _mm_mul_ps(c, t)), p1);
+}
+
+// Rounded to the nearest integer (ties to even, the default rounding mode)
+// and clamped to 0..255, as floats.
+PXM_SSE2 static inline __m128 pxm_round_clamp_ps(__m128 v)
+{
+    v = _mm_cvtepi32_ps(_mm_cvtps_epi32(v));
+    return _mm_min_ps(_mm_max_ps(v, _mm_setzero_ps()), _mm_set1_ps(255.0f));
+}
+
+PXM_SSE2 static inline uint32_t pxm_pack_ps(__m128 v)
+{
+    __m128i r = _mm_cvtps_epi32(v);
+    r = _mm_packs_epi32(r, r);
+    return (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(r, r));
+}
+
+PXM_SSE2 static inline void pxm_fractions(int32_t f, __m128 *t, __m128 *t2, __m128 *t3)
+{
+    *t = _mm_set1_ps((float)f * (1.0f / 256.0f));
+    *t2 = _mm_mul_ps(*t, *t);
+    *t3 = _mm_mul_ps(*t2, *t);
+}
+
+PXM_SSE2 uint32_t pxm_bicubic_sse2(const uint32_t *p, int32_t fx, int32_t fy)
+{
+    __m128 t, t2, t3, u, u2, u3;
+    pxm_fractions(fx, &t, &t2, &t3);
+    pxm_fractions(fy, &u, &u2, &u3);
+    __m128 v[4];
+    for (int j = 0; j < 4; j++) {
+        const uint32_t *q = p + 4 * j;
+        v[j] = pxm_round_clamp_ps(
+            pxm_cubic_ps(pxm_lanes_ps(q[0]), pxm_lanes_ps(q[1]), pxm_lanes_ps(q[2]), pxm_lanes_ps(q[3]), t, t2, t3));
+    }
+    return pxm_pack_ps(pxm_cubic_ps(v[0], v[1], v[2], v[3], u, u2, u3));
+}
+
+PXM_SSE2 void pxm_bicubic_row_sse2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out)
+{
+    __m128 u, u2, u3;
+    pxm_fractions(c->fy, &u, &u2, &u3);
+    int64_t pos = ((int64_t)x - c->x1) * c->cols.step;
+    int32_t last_fx = -1;
+    __m128 t = u, t2 = u2, t3 = u3;
+    for (int32_t i = 0; i < n; i++, pos += c->cols.step) {
+        int64_t col = c->sx1 + (pos >> c->cols.shift);
+        int32_t fx = pxm_frac(pos, c->cols.shift);
+        if (fx != last_fx) {
+            pxm_fractions(fx, &t, &t2, &t3);
+            last_fx = fx;
+        }
+        int32_t k0 = pxm_clamp_index(col - 1, c->width), k1 = pxm_clamp_index(col, c->width);
+        int32_t k2 = pxm_clamp_index(col + 1, c->width), k3 = pxm_clamp_index(col + 2, c->width);
+        __m128 v[4];
+        for (int j = 0; j < 4; j++) {
+            const uint32_t *r = c->row[j];
+            v[j] = pxm_round_clamp_ps(
+                pxm_cubic_ps(pxm_lanes_ps(r[k0]), pxm_lanes_ps(r[k1]), pxm_lanes_ps(r[k2]), pxm_lanes_ps(r[k3]), t, t2, t3));
+        }
+        out[i] = pxm_pack_ps(pxm_cubic_ps(v[0], v[1], v[2], v[3], u, u2, u3));
+    }
+}
