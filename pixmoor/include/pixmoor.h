@@ -153,4 +153,43 @@ int32_t pxm_blit_op(PxmSurface *dst, int32_t dx1, int32_t dy1, int32_t dx2, int3
 int32_t pxm_fill_rect_op(PxmSurface *s, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour, int32_t op,
                          uint32_t flags);
 
+// Lines, rectangles, gradients, rounded rectangles and flood fill. None of
+// these validates or locks the surface: the caller holds a lock. Colours
+// are 0xTTRRGGBB; the blended forms lay them over the pixels with
+// pxm_pixel_over and hand over to the opaque forms when T is 0.
+int32_t pxm_draw_line(PxmSurface *s, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour, uint32_t flags);
+int32_t pxm_draw_line_blend(PxmSurface *s, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour,
+                            uint32_t flags);
+int32_t pxm_fill_rect(PxmSurface *s, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour, uint32_t flags);
+int32_t pxm_fill_rect_blend(PxmSurface *s, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour,
+                            uint32_t flags);
+int32_t pxm_draw_rect(PxmSurface *s, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t thickness,
+                      uint32_t colour, uint32_t flags);
+int32_t pxm_draw_rect_blend(PxmSurface *s, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t thickness,
+                            uint32_t colour, uint32_t flags);
+void pxm_fill_span(uint32_t *row, int32_t x1, int32_t x2, uint32_t colour);
+void pxm_blend_span(uint32_t *row, int32_t x1, int32_t x2, uint32_t colour);
+
+int32_t pxm_draw_line_gradient(PxmSurface *s, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t start,
+                               uint32_t end, uint32_t flags);
+int32_t pxm_draw_line_gradient_blend(PxmSurface *s, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t start,
+                                     uint32_t end, uint32_t flags);
+// c1 belongs to corner (x1, y1), c2 to (x2, y1), c3 to (x1, y2), c4 to (x2, y2), as passed.
+int32_t pxm_fill_rect_gradient(PxmSurface *s, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t c1,
+                               uint32_t c2, uint32_t c3, uint32_t c4, uint32_t flags);
+int32_t pxm_fill_rect_gradient_blend(PxmSurface *s, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t c1,
+                                     uint32_t c2, uint32_t c3, uint32_t c4, uint32_t flags);
+int32_t pxm_fill_round_rect(PxmSurface *s, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t rx, int32_t ry,
+                            uint32_t c1, uint32_t c2, uint32_t c3, uint32_t c4, uint32_t flags);
+
+// Flood fill: mode 0 (low byte) fills the start pixel's colour region,
+// any other mode everything up to the boundary colour. box, when given,
+// receives left, top, right, bottom of the changed pixels. Result 1 when
+// pixels changed, 0 when nothing could be done, -1 when the seed stack
+// reached its limit and the fill was cut short.
+#define PXM_FLOOD_BUILTIN_SEEDS 4096
+#define PXM_FLOOD_MAX_SEEDS 2097152
+int32_t pxm_flood_fill(PxmSurface *s, int32_t x, int32_t y, int32_t mode, uint32_t fill, uint32_t boundary,
+                       int32_t *box);
+
 #endif

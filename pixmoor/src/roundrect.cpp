@@ -1,0 +1,156 @@
+// Anti-aliased rounded rectangles with a four-corner gradient.
+//
+// Each pixel is split into 8 x 8 sub-samples. Sub-rows are walked top to
+// bottom; each adds its covered sub-columns to a row of per-pixel counts
+// (0..64), and after the eighth sub-row of a pixel row the counts become
+// blend weights. Corner arcs are computed in single precision with
+// truncation, which the x87 unit is switched to for the call; the caller's
+// control word is put back afterwards.
+#include "pxm_shapes.h"
+
+#include <math.h>
+#include <string.h>
+
+enum { PXM_COVERAGE_COLUMNS = 65536 };
+
+static inline uint16_t pxm_fpu_control(void)
+{
+    uint16_t cw;
+    __asm__ __volatile__("fnstcw %0" : "=m"(cw) : : "memory");
+    return cw;
+}
+
+static inline void pxm_fpu_load(uint16_t cw)
+{
+    __asm__ __volatile__("fldcw %0" : : "m"(cw) : "memory");
+}
+
+// Rounds down, not toward zero: an edge at -0.5 sub-samples lies left of
+// sub-column 0 and must not cover it.
+static inline int64_t pxm_floor_int(float v)
+{
+    int64_t t = (int64_t)v;
+    return (float)t > v ? t - 1 : t;
+}
+
+// Kept out of line, so the arithmetic cannot move across the control word
+// changes around the loop.
+__attribute__((noipa)) static void pxm_corner_span(int64_t f, int64_t e, int64_t rx, int64_t ry, int64_t dy,
+                                                   int64_t *c, int64_t *d)
+{
+    float frx = (float)rx, fry = (float)ry, fdy = (float)dy;
+    float sq = sqrtf(frx * frx * (1.0f - fdy * fdy / (fry * fry)));
+    float inset = frx - sq;
+    *d = pxm_floor_int(((float)e - inset) + 0.5f);
+    *c = pxm_floor_int(((float)f + inset) + 0.5f);
+}
+
+static void pxm_cover(uint8_t *cov, int64_t c, int64_t d)
+{
+    int64_t a = c >> 3, b = d >> 3;
+    if (a == b) {
+        cov[a] = (uint8_t)(cov[a] + (d - c + 1));
+        return;
+    }
+    cov[a] = (uint8_t)(cov[a] + (8 - (c & 7)));
+    for (int64_t x = a + 1; x < b; x++)
+        cov[x] = (uint8_t)(cov[x] + 8);
+    cov[b] = (uint8_t)(cov[b] + ((d & 7) + 1));
+}
+
+int32_t pxm_fill_round_rect(PxmSurface *s, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t rx, int32_t ry,
+                            uint32_t c1, uint32_t c2, uint32_t c3, uint32_t c4, uint32_t flags)
+{
+    PxmThreadState *ts = pxm_thread_state();
+    ts->status = PXM_STATUS_OK;
+    if (x2 < x1) {
+        int32_t t = x1;
+        x1 = x2;
+        x2 = t;
+        uint32_t u = c1;
+        c1 = c2;
+        c2 = u;
+        u = c3;
+        c3 = c4;
+        c4 = u;
+    }
+    if (y2 < y1) {
+        int32_t t = y1;
+        y1 = y2;
+        y2 = t;
+        uint32_t u = c1;
+        c1 = c3;
+        c3 = u;
+        u = c2;
+        c2 = c4;
+        c4 = u;
+    }
+    if (x1 == x2 || y1 == y2)
+        return 0;
+    if (!s || !s->pixels)
+        return 0;
+
+    // Sub-sample space, 64-bit so that corners far outside cannot overflow.
+    const int64_t F = 8 * (int64_t)x1, E = 8 * (int64_t)x2 + 7, V = 8 * (int64_t)y1, Wb = 8 * (int64_t)y2 + 7;
+    // A radius of 0 or less (either of them) gives square corners: the arc
+    // formula would divide by zero or bulge outward.
+    const bool round = rx > 0 && ry > 0;
+    const int64_t RX = round ? 8 * (int64_t)rx : 0, RY = round ? 8 * (int64_t)ry : 0;
+    int64_t width = pxm_min64s(s->width, PXM_COVERAGE_COLUMNS);
+    int64_t left = 0, top = 0, right = 8 * width - 1, bottom = 8 * (int64_t)s->height - 1;
+    if (flags & PXM_CLIP) {
+        if (ts->clip_x1 > 0)
+            left = 8 * (int64_t)ts->clip_x1;
+        if (ts->clip_y1 > 0)
+            top = 8 * (int64_t)ts->clip_y1;
+        right = pxm_min64s(right, 8 * (int64_t)ts->clip_x2 + 7);
+        bottom = pxm_min64s(bottom, 8 * (int64_t)ts->clip_y2 + 7);
+    }
+
+    uint8_t cov[PXM_COVERAGE_COLUMNS];
+    memset(cov, 0, sizeof(cov));
+    int64_t lmost = 9999999, rmost = -9999999;
+
+    uint16_t saved = pxm_fpu_control();
+    // Single precision (precision bits 0), round toward zero, exceptions masked.
+    pxm_fpu_load((uint16_t)((saved & ~0x0F3F) | 0x0C00 | 0x003F));
+
+    int64_t last = pxm_min64s(Wb, bottom);
+    for (int64_t i = pxm_max64s(V, top); i <= last; i++) {
+        int64_t c = F, d = E;
+        if (round && i <= V + RY)
+            pxm_corner_span(F, E, RX, RY, V + RY - i, &c, &d);
+        else if (round && i >= Wb - RY)
+            pxm_corner_span(F, E, RX, RY, i + RY - Wb, &c, &d);
+        c = pxm_max64s(c, left);
+        d = pxm_min64s(d, right);
+        if (d >= c) {
+            pxm_cover(cov, c, d);
+            lmost = pxm_min64s(lmost, c);
+            rmost = pxm_max64s(rmost, d);
+        }
+        if ((i & 7) != 7 && i != Wb)
+            continue;
+
+        int64_t j = pxm_max64s(lmost >> 3, left >> 3), k = pxm_min64s(rmost >> 3, right >> 3);
+        uint32_t fy = (uint32_t)(((i - V) * 256) / (Wb - V));
+        uint32_t *row = s->pixels + (size_t)(i >> 3) * (size_t)s->stride;
+        for (int64_t x = j; x <= k; x++) {
+            uint32_t fx = (uint32_t)(((x - x1) * 2048) / (E - F));
+            uint32_t colour = pxm_mix(pxm_mix(c1, c2, fx), pxm_mix(c3, c4, fx), fy);
+            uint32_t weight = (cov[x] * (255 - (colour >> 24)) + 127) / 255;
+            colour &= 0x00FFFFFF;
+            if (weight >= 64)
+                row[x] = colour;
+            else
+                row[x] = pxm_mix(row[x], colour, 4 * weight);
+        }
+        if (rmost >= lmost)
+            memset(cov + (lmost >> 3), 0, (size_t)((rmost >> 3) - (lmost >> 3) + 1));
+        lmost = 9999999;
+        rmost = -9999999;
+    }
+
+    pxm_fpu_load(saved);
+    return 1;
+}

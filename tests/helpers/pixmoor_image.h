@@ -1,0 +1,61 @@
+// A memory surface over a vector for exact-value checks of the drawing
+// operations, with a fixture that runs a test once with the integer forms
+// and once with the SSE2 forms.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string.h>
+#include <vector>
+
+#include "pixmoor.h"
+
+namespace pxt {
+
+struct Image {
+    std::vector<uint32_t> block;
+    PxmSurface s;
+    Image(int w, int h, uint32_t fill = 0, int stride = 0) : block((size_t)(stride ? stride : w) * h, fill)
+    {
+        memset(&s, 0, sizeof(s));
+        s.width = w;
+        s.height = h;
+        s.stride = stride ? stride : w;
+        s.pixels = block.data();
+        s.kind = PXM_KIND_MEMORY;
+        s.depth = 32;
+    }
+    Image(const Image &o) : block(o.block), s(o.s) { s.pixels = block.data(); }
+    Image &operator=(const Image &o)
+    {
+        block = o.block;
+        s = o.s;
+        s.pixels = block.data();
+        return *this;
+    }
+    uint32_t at(int x, int y) const { return block[(size_t)y * s.stride + x]; }
+    uint32_t &ref(int x, int y) { return block[(size_t)y * s.stride + x]; }
+    int count(uint32_t v) const
+    {
+        int n = 0;
+        for (int y = 0; y < s.height; y++)
+            for (int x = 0; x < s.width; x++)
+                n += at(x, y) == v;
+        return n;
+    }
+};
+
+class Levels : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override
+    {
+        pxm_startup(0);
+        saved = pxm_cpu_level;
+        if (GetParam() >= 2 && saved < 2)
+            GTEST_SKIP() << "no SSE2";
+        pxm_cpu_level = GetParam();
+    }
+    void TearDown() override { pxm_cpu_level = saved; }
+    int saved = 0;
+};
+
+} // namespace pxt
