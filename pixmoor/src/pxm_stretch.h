@@ -17,7 +17,25 @@ typedef struct PxmStretch {
     const uint32_t *row[4];
     int32_t fy;
     int64_t box_top, box_bottom;
+    // Column positions precomputed for the drawn columns (index x - first)
+    // by the SSE2 forms, or null: bilinear (pair, fraction 0..256),
+    // four-sample (column, midpoint), box (left, right) when every block
+    // lies inside the source, bicubic (four columns, fraction).
+    const int32_t *table;
+    int32_t count;        // drawn columns
+    int32_t row_index[4]; // the per-row source rows, clamped
+    struct PxmRowCache *cache;
+    uint16_t *column_sums; // box: per source column, 16-bit lanes
 } PxmStretch;
+
+// Bicubic: the horizontal passes of up to four source rows over all drawn
+// columns (four floats per column), kept across destination rows.
+typedef struct PxmRowCache {
+    float *rows[4];
+    int32_t index[4];
+    int32_t age[4];
+    int32_t clock;
+} PxmRowCache;
 
 // Produces the filtered samples of destination columns x..x+n-1 of the
 // current row.
@@ -74,6 +92,11 @@ static inline void pxm_box_columns(const PxmStretch *c, int64_t x, int64_t *left
     }
     *left = (prev < -1 ? -1 : prev) + 1;
 }
+
+enum { PXM_FILTER_FOUR, PXM_FILTER_BOX, PXM_FILTER_BILINEAR, PXM_FILTER_BICUBIC };
+
+// Columns per table entry of each filter.
+static inline int pxm_table_width(int filter) { return filter == PXM_FILTER_BICUBIC ? 5 : 2; }
 
 // Box sum of any block, indices clamped into the source; the cost is
 // bounded by the source size however far the block reaches outside.

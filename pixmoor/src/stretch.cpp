@@ -7,6 +7,7 @@
 // can lead a filter outside the source's pixels.
 #include "pxm_stretch.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 // Four-sample average: (a + b + c + d) / 4 per byte, two lanes per word.
@@ -221,8 +222,6 @@ uint32_t pxm_bicubic(const uint32_t *pixels, int32_t fx, int32_t fy)
     return pxm_use_sse2() ? pxm_bicubic_sse2(pixels, fx, fy) : pxm_bicubic_int(pixels, fx, fy);
 }
 
-enum { PXM_FILTER_FOUR, PXM_FILTER_BOX, PXM_FILTER_BILINEAR, PXM_FILTER_BICUBIC };
-
 static int pxm_choose_filter(int64_t dw, int64_t dh, int64_t sw, int64_t sh, uint32_t flags, bool blend)
 {
     bool shrinking = sw >= dw && sh >= dh;
@@ -277,10 +276,65 @@ static bool pxm_stretch_row(PxmStretch *c, const PxmSurface *src, int filter, co
         if (cur < 0 || cur >= h)
             return false;
         c->fy = pxm_frac(q, rows->shift);
-        for (int k = 0; k < 4; k++)
-            c->row[k] = pxm_src_row(src, filter == PXM_FILTER_BILINEAR ? cur + k : cur - 1 + k);
+        for (int k = 0; k < 4; k++) {
+            int64_t r = filter == PXM_FILTER_BILINEAR ? cur + k : cur - 1 + k;
+            c->row_index[k] = pxm_clamp_index(r, src->height);
+            c->row[k] = src->pixels + (size_t)c->row_index[k] * (size_t)src->stride;
+        }
         return true;
     }
+}
+
+// Precomputes the drawn columns' positions for the SSE2 forms; false when
+// the filter's fast path does not apply (the samplers then compute them).
+static bool pxm_build_table(PxmStretch *c, int filter, int32_t start, int32_t n, int32_t *t)
+{
+    for (int32_t k = 0; k < n; k++) {
+        int64_t x = (int64_t)start + k;
+        int64_t pos = (x - c->x1) * c->cols.step;
+        switch (filter) {
+        case PXM_FILTER_BILINEAR: {
+            // Left and right neighbours as one adjacent pair: where both
+            // clamp to one edge pixel, the pair next to it with the
+            // fraction pushed to that edge gives the same weighted sums.
+            if (c->width < 2)
+                return false;
+            int64_t col = c->sx1 + (pos >> c->cols.shift);
+            int32_t f = pxm_frac(pos, c->cols.shift);
+            if (col < 0) {
+                t[2 * k] = 0;
+                t[2 * k + 1] = 0;
+            } else if (col >= c->width - 1) {
+                t[2 * k] = c->width - 2;
+                t[2 * k + 1] = 256;
+            } else {
+                t[2 * k] = (int32_t)col;
+                t[2 * k + 1] = f;
+            }
+            break;
+        }
+        case PXM_FILTER_FOUR:
+            pxm_four_columns(c, x, &t[2 * k], &t[2 * k + 1]);
+            break;
+        case PXM_FILTER_BOX: {
+            int64_t left, right;
+            pxm_box_columns(c, x, &left, &right);
+            if (left < 0 || right >= c->width || right < left)
+                return false;
+            t[2 * k] = (int32_t)left;
+            t[2 * k + 1] = (int32_t)right;
+            break;
+        }
+        default: {
+            int64_t col = c->sx1 + (pos >> c->cols.shift);
+            for (int q = 0; q < 4; q++)
+                t[5 * k + q] = pxm_clamp_index(col - 1 + q, c->width);
+            t[5 * k + 4] = pxm_frac(pos, c->cols.shift);
+            break;
+        }
+        }
+    }
+    return true;
 }
 
 static int32_t pxm_stretch(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, PxmSurface *src,
@@ -336,6 +390,36 @@ static int32_t pxm_stretch(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, 
     PxmKernels k;
     pxm_kernels(&k);
 
+    // The SSE2 forms' column table, with the bicubic row cache or the box
+    // column sums, in one block.
+    int32_t n = m.end - m.start + 1;
+    void *block = nullptr;
+    PxmRowCache cache;
+    c.count = n;
+    if (sse2 && n <= (1 << 20) && src->width <= (1 << 20)) {
+        size_t table_bytes = ((size_t)n * pxm_table_width(filter) * 4 + 15) & ~(size_t)15;
+        size_t cache_bytes = filter == PXM_FILTER_BICUBIC ? (size_t)n * 16 : 0;
+        size_t sums_bytes = filter == PXM_FILTER_BOX ? (size_t)src->width * 8 + 16 : 0;
+        block = malloc(table_bytes + 4 * cache_bytes + sums_bytes + 16);
+        if (block) {
+            uintptr_t base = ((uintptr_t)block + 15) & ~(uintptr_t)15;
+            int32_t *table = (int32_t *)base;
+            if (pxm_build_table(&c, filter, m.start, n, table))
+                c.table = table;
+            if (filter == PXM_FILTER_BICUBIC) {
+                for (int q = 0; q < 4; q++) {
+                    cache.rows[q] = (float *)(base + table_bytes + q * cache_bytes);
+                    cache.index[q] = -1;
+                    cache.age[q] = 0;
+                }
+                cache.clock = 0;
+                c.cache = &cache;
+            }
+            if (filter == PXM_FILTER_BOX)
+                c.column_sums = (uint16_t *)(base + table_bytes);
+        }
+    }
+
     enum { CHUNK = 256 };
     uint32_t samples[CHUNK];
     for (int32_t y = m.ystart; y <= m.yend; y++) {
@@ -352,6 +436,7 @@ static int32_t pxm_stretch(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, 
             pxm_blend_run(mode, &k, drow + x, samples, n, x, y);
         }
     }
+    free(block);
     pxm_unlock_pair(ts, dst, src);
     return 1;
 }

@@ -27,8 +27,35 @@ PXM_SSE2 static inline void pxm_store_n(uint32_t *out, __m128i v, int32_t n)
         out[i] = tmp[i];
 }
 
+// Four-sample average from the column table: where the midpoint and the
+// column are neighbours each row gives both samples in one load.
+PXM_SSE2 static void pxm_four_table_sse2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out)
+{
+    const uint32_t *r0 = c->row[0], *r1 = c->row[1];
+    const int32_t *t = c->table + 2 * (x - c->first);
+    const __m128i zero = _mm_setzero_si128();
+    for (int32_t i = 0; i < n; i++, t += 2) {
+        int32_t a = t[0], mid = t[1];
+        __m128i top, bottom;
+        if (a == mid + 1) {
+            top = _mm_loadl_epi64((const __m128i *)(r0 + mid));
+            bottom = _mm_loadl_epi64((const __m128i *)(r1 + mid));
+        } else {
+            top = _mm_unpacklo_epi32(_mm_cvtsi32_si128((int)r0[a]), _mm_cvtsi32_si128((int)r0[mid]));
+            bottom = _mm_unpacklo_epi32(_mm_cvtsi32_si128((int)r1[a]), _mm_cvtsi32_si128((int)r1[mid]));
+        }
+        __m128i v = _mm_add_epi16(_mm_unpacklo_epi8(top, zero), _mm_unpacklo_epi8(bottom, zero));
+        v = _mm_srli_epi16(_mm_add_epi16(v, _mm_srli_si128(v, 8)), 2);
+        out[i] = (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(v, v));
+    }
+}
+
 PXM_SSE2 void pxm_four_sse2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out)
 {
+    if (c->table) {
+        pxm_four_table_sse2(c, x, n, out);
+        return;
+    }
     const uint32_t *r0 = c->row[0], *r1 = c->row[1];
     const __m128i m = _mm_set1_epi32(0x00FF00FF);
     for (int32_t i = 0; i < n; i += 4) {
@@ -60,11 +87,75 @@ PXM_SSE2 static inline uint32_t pxm_box_quotient(__m128i sum, uint32_t n)
     return (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(v, v));
 }
 
+// Box average from the column table when the rows lie inside the source
+// and at most 257 of them: the rows are first summed per source column in
+// 16-bit lanes (255 * 257 fits), then each block's columns in 32 bits.
+PXM_SSE2 static void pxm_box_table_sse2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const int32_t *t = c->table + 2 * (x - c->first);
+    int32_t left = t[0], right = t[2 * (n - 1) + 1];
+    int32_t top = (int32_t)c->box_top, bottom = (int32_t)c->box_bottom;
+    uint16_t *sums = c->column_sums;
+    for (int32_t y = top; y <= bottom; y++) {
+        const uint32_t *row = c->pixels + (size_t)y * c->stride;
+        int32_t k = left;
+        if (y == top) {
+            for (; k + 1 <= right; k += 2)
+                _mm_storeu_si128((__m128i *)(sums + 4 * k),
+                                 _mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i *)(row + k)), zero));
+        } else {
+            for (; k + 1 <= right; k += 2) {
+                __m128i *q = (__m128i *)(sums + 4 * k);
+                _mm_storeu_si128(q, _mm_add_epi16(_mm_loadu_si128(q), _mm_unpacklo_epi8(
+                                                                       _mm_loadl_epi64((const __m128i *)(row + k)), zero)));
+            }
+        }
+        if (k == right) {
+            __m128i p = _mm_unpacklo_epi8(_mm_cvtsi32_si128((int)row[k]), zero);
+            if (y != top)
+                p = _mm_add_epi16(p, _mm_loadl_epi64((const __m128i *)(sums + 4 * k)));
+            _mm_storel_epi64((__m128i *)(sums + 4 * k), p);
+        }
+    }
+    int32_t rows = bottom - top + 1;
+    uint32_t last_count = 0;
+    __m128 divisor = _mm_set1_ps(1.0f);
+    for (int32_t i = 0; i < n; i++, t += 2) {
+        int32_t a = t[0], b = t[1];
+        uint32_t count = (uint32_t)(b - a + 1) * (uint32_t)rows;
+        if (count < 2) {
+            out[i] = c->pixels[(size_t)bottom * c->stride + b];
+            continue;
+        }
+        __m128i total = zero;
+        for (int32_t k = a; k <= b; k++)
+            total = _mm_add_epi32(total, _mm_unpacklo_epi16(_mm_loadl_epi64((const __m128i *)(sums + 4 * k)), zero));
+        if (count != last_count) {
+            divisor = _mm_set1_ps((float)count);
+            last_count = count;
+        }
+        __m128i v = _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(total), divisor));
+        v = _mm_packs_epi32(v, v);
+        out[i] = (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(v, v));
+    }
+}
+
 PXM_SSE2 void pxm_box_sse2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out)
 {
     const __m128i zero = _mm_setzero_si128();
     int64_t top = c->box_top, bottom = c->box_bottom;
     bool rows_inside = top >= 0 && bottom < c->height;
+    if (c->table && c->column_sums && rows_inside && bottom - top < 257) {
+        const int32_t *t = c->table + 2 * (x - c->first);
+        int32_t widest = 0;
+        for (int32_t i = 0; i < n; i++)
+            widest = t[2 * i + 1] - t[2 * i] + 1 > widest ? t[2 * i + 1] - t[2 * i] + 1 : widest;
+        if ((int64_t)widest * (bottom - top + 1) < 65536) {
+            pxm_box_table_sse2(c, x, n, out);
+            return;
+        }
+    }
     for (int32_t i = 0; i < n; i++) {
         int64_t left, right;
         pxm_box_columns(c, (int64_t)x + i, &left, &right);
@@ -95,8 +186,37 @@ PXM_SSE2 void pxm_box_sse2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *
     }
 }
 
+// Bilinear from the column table: each row's two neighbours are one
+// adjacent pair, interleaved per channel and weighted with one multiply-add.
+PXM_SSE2 static void pxm_bilinear_table_sse2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out)
+{
+    const uint32_t *r0 = c->row[0], *r1 = c->row[1];
+    const int32_t *t = c->table + 2 * (x - c->first);
+    const __m128i zero = _mm_setzero_si128();
+    uint32_t fy = (uint32_t)c->fy;
+    for (int32_t i = 0; i < n; i++, t += 2) {
+        int32_t p = t[0];
+        uint32_t fx = (uint32_t)t[1];
+        uint32_t z = (fx * fy) >> 8;
+        uint32_t upper = (256 - fx - fy + z) | (fx - z) << 16, lower = (fy - z) | z << 16;
+        __m128i a = _mm_loadl_epi64((const __m128i *)(r0 + p));
+        __m128i b = _mm_loadl_epi64((const __m128i *)(r1 + p));
+        a = _mm_unpacklo_epi8(_mm_unpacklo_epi8(a, _mm_srli_si128(a, 4)), zero);
+        b = _mm_unpacklo_epi8(_mm_unpacklo_epi8(b, _mm_srli_si128(b, 4)), zero);
+        __m128i v = _mm_add_epi32(_mm_madd_epi16(a, _mm_set1_epi32((int)upper)),
+                                  _mm_madd_epi16(b, _mm_set1_epi32((int)lower)));
+        v = _mm_srli_epi32(v, 8);
+        v = _mm_packs_epi32(v, v);
+        out[i] = (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(v, v));
+    }
+}
+
 PXM_SSE2 void pxm_bilinear_sse2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out)
 {
+    if (c->table) {
+        pxm_bilinear_table_sse2(c, x, n, out);
+        return;
+    }
     const uint32_t *r0 = c->row[0], *r1 = c->row[1];
     const __m128i m = _mm_set1_epi32(0x00FF00FF), high = _mm_set1_epi32((int)0xFF00FF00);
     const __m128i fy = _mm_set1_epi32(c->fy), full = _mm_set1_epi32(256);
@@ -185,8 +305,64 @@ PXM_SSE2 uint32_t pxm_bicubic_sse2(const uint32_t *p, int32_t fx, int32_t fy)
     return pxm_pack_ps(pxm_cubic_ps(v[0], v[1], v[2], v[3], u, u2, u3));
 }
 
+// The horizontal pass of one source row over all drawn columns.
+PXM_SSE2 static void pxm_bicubic_horizontal(const PxmStretch *c, const uint32_t *row, float *dst)
+{
+    const int32_t *t = c->table;
+    int32_t last_fx = -1;
+    __m128 u = _mm_setzero_ps(), u2 = u, u3 = u;
+    for (int32_t k = 0; k < c->count; k++, t += 5) {
+        if (t[4] != last_fx) {
+            pxm_fractions(t[4], &u, &u2, &u3);
+            last_fx = t[4];
+        }
+        __m128 v = pxm_cubic_ps(pxm_lanes_ps(row[t[0]]), pxm_lanes_ps(row[t[1]]), pxm_lanes_ps(row[t[2]]),
+                                pxm_lanes_ps(row[t[3]]), u, u2, u3);
+        _mm_store_ps(dst + 4 * k, pxm_round_clamp_ps(v));
+    }
+}
+
+// The cached horizontal pass of source row r, computed on first use into
+// the slot least recently used by rows other than the current four.
+PXM_SSE2 static const float *pxm_bicubic_cached_row(const PxmStretch *c, int32_t r, const uint32_t *row)
+{
+    PxmRowCache *cache = c->cache;
+    cache->clock++;
+    int32_t victim = -1;
+    for (int q = 0; q < 4; q++)
+        if (cache->index[q] == r) {
+            cache->age[q] = cache->clock;
+            return cache->rows[q];
+        }
+    for (int q = 0; q < 4; q++) {
+        bool needed = false;
+        for (int k = 0; k < 4; k++)
+            needed |= cache->index[q] == c->row_index[k];
+        if (!needed && (victim < 0 || cache->age[q] < cache->age[victim]))
+            victim = q;
+    }
+    pxm_bicubic_horizontal(c, row, cache->rows[victim]);
+    cache->index[victim] = r;
+    cache->age[victim] = cache->clock;
+    return cache->rows[victim];
+}
+
 PXM_SSE2 void pxm_bicubic_row_sse2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out)
 {
+    if (c->table && c->cache) {
+        __m128 u, u2, u3;
+        pxm_fractions(c->fy, &u, &u2, &u3);
+        const float *h[4];
+        for (int j = 0; j < 4; j++)
+            h[j] = pxm_bicubic_cached_row(c, c->row_index[j], c->row[j]);
+        int32_t k0 = x - c->first;
+        for (int32_t i = 0; i < n; i++) {
+            int32_t k = 4 * (k0 + i);
+            out[i] = pxm_pack_ps(
+                pxm_cubic_ps(_mm_load_ps(h[0] + k), _mm_load_ps(h[1] + k), _mm_load_ps(h[2] + k), _mm_load_ps(h[3] + k), u, u2, u3));
+        }
+        return;
+    }
     __m128 u, u2, u3;
     pxm_fractions(c->fy, &u, &u2, &u3);
     int64_t pos = ((int64_t)x - c->x1) * c->cols.step;
