@@ -35,8 +35,10 @@ int32_t pxm_draw_line_gradient_blend(PxmSurface *s, int32_t x1, int32_t y1, int3
     return pxm_gradient_line(s, x1, y1, x2, y2, start, end, flags, blend);
 }
 
-// Colours of a row are computed a block at a time and laid over the row
-// with the blits' run kernel, which gives pxm_pixel_over per pixel.
+// Fractions across the rectangle depend on the column only: they are
+// computed for a block of columns at a time and used for every row. The
+// colours are laid over the pixels with the blits' run kernel, which gives
+// pxm_pixel_over per pixel.
 enum { PXM_GRADIENT_BLOCK = 256 };
 
 static int32_t pxm_gradient_rect(PxmSurface *s, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t c1,
@@ -49,32 +51,47 @@ static int32_t pxm_gradient_rect(PxmSurface *s, int32_t x1, int32_t y1, int32_t 
     if (!pxm_rect_clamp(ts, s, x1, y1, x2, y2, flags, r))
         return 0;
     int64_t dx = (int64_t)x2 - x1, dy = (int64_t)y2 - y1;
+    const size_t stride = (size_t)s->stride;
+    // Equal colours down both sides: every row is one colour.
+    if (c1 == c2 && c3 == c4) {
+        for (int32_t y = r[1]; y <= r[3]; y++) {
+            uint32_t fy = dy ? (uint32_t)((((int64_t)y - y1) * 256) / dy) : 128;
+            uint32_t c = pxm_mix_int(c1, c3, fy);
+            uint32_t *row = s->pixels + (size_t)y * stride;
+            if (blend)
+                pxm_blend_span(row, r[0], r[2], c);
+            else
+                pxm_fill_span(row, r[0], r[2], c);
+        }
+        return 1;
+    }
     // The opaque form steps in 1/65536 and reaches the right-hand colour
     // only when 65536 divides evenly by the width; the blended form divides
     // per pixel and always reaches it.
     int64_t step = dx ? 65536 / dx : 0;
     PxmSpanFn over = pxm_use_sse2() ? pxm_over_span_sse2 : pxm_over_span_int;
+    uint16_t fxs[PXM_GRADIENT_BLOCK];
     uint32_t block[PXM_GRADIENT_BLOCK];
-    for (int32_t y = r[1]; y <= r[3]; y++) {
-        uint32_t fy = dy ? (uint32_t)((((int64_t)y - y1) * 256) / dy) : 128;
-        uint32_t left = pxm_mix_int(c1, c3, fy), right = pxm_mix_int(c2, c4, fy);
-        uint32_t *row = s->pixels + (size_t)y * (size_t)s->stride;
-        for (int32_t x0 = r[0]; x0 <= r[2]; x0 += PXM_GRADIENT_BLOCK) {
-            int32_t n = (int32_t)pxm_min64s(PXM_GRADIENT_BLOCK, (int64_t)r[2] - x0 + 1);
-            uint32_t *out = blend ? block : row + x0;
-            for (int32_t i = 0; i < n; i++) {
-                int64_t off = (int64_t)x0 + i - x1;
-                uint32_t fx;
-                if (!dx)
-                    fx = 128;
-                else if (blend)
-                    fx = (uint32_t)((off * 256) / dx);
-                else
-                    fx = (uint32_t)(off * step) >> 8;
-                out[i] = pxm_mix_int(left, right, fx);
-            }
+    for (int32_t x0 = r[0]; x0 <= r[2]; x0 += PXM_GRADIENT_BLOCK) {
+        int32_t n = (int32_t)pxm_min64s(PXM_GRADIENT_BLOCK, (int64_t)r[2] - x0 + 1);
+        for (int32_t i = 0; i < n; i++) {
+            int64_t off = (int64_t)x0 + i - x1;
+            if (!dx)
+                fxs[i] = 128;
+            else if (blend)
+                fxs[i] = (uint16_t)((off * 256) / dx);
+            else
+                fxs[i] = (uint16_t)((uint32_t)(off * step) >> 8);
+        }
+        for (int32_t y = r[1]; y <= r[3]; y++) {
+            uint32_t fy = dy ? (uint32_t)((((int64_t)y - y1) * 256) / dy) : 128;
+            uint32_t left = pxm_mix_int(c1, c3, fy), right = pxm_mix_int(c2, c4, fy);
+            uint32_t *row = s->pixels + (size_t)y * stride + x0;
+            uint32_t *out = blend ? block : row;
+            for (int32_t i = 0; i < n; i++)
+                out[i] = pxm_mix_int(left, right, fxs[i]);
             if (blend)
-                over(row + x0, block, n);
+                over(row, block, n);
         }
     }
     return 1;

@@ -41,5 +41,7 @@ void pxm_fill_run_int(uint32_t *p, int32_t n, uint32_t colour);
 void pxm_blend_run_int(uint32_t *p, int32_t n, uint32_t colour);
 void pxm_fill_run_sse2(uint32_t *p, int32_t n, uint32_t colour);
 void pxm_blend_run_sse2(uint32_t *p, int32_t n, uint32_t colour);
+// Rows of a rectangle, `stride` pixels apart, filled as pxm_fill_span does.
+void pxm_fill_rows_sse2(uint32_t *row, size_t stride, int32_t x1, int32_t x2, int32_t rows, uint32_t colour);
 
 #endif

@@ -58,6 +58,39 @@ static void pxm_cover(uint8_t *cov, int64_t c, int64_t d)
     cov[b] = (uint8_t)(cov[b] + ((d & 7) + 1));
 }
 
+typedef struct PxmRoundShape {
+    int64_t x1, F, E;
+    uint32_t c1, c2, c3, c4;
+} PxmRoundShape;
+
+// Writes pixel row `row` columns j..k with coverage counts cov (or a full
+// 64 for every column when cov is null) at vertical fraction fy.
+static void pxm_round_row(uint32_t *row, int64_t j, int64_t k, const uint8_t *cov, const PxmRoundShape *sh,
+                          uint32_t fy)
+{
+    // fx = (x - x1) * 2048 / (E - F), carried from column to column.
+    const int64_t den = sh->E - sh->F;
+    int64_t num = (j - sh->x1) * 2048, fq = num / den, fr = num % den;
+    const int64_t qadd = 2048 / den, radd = 2048 % den;
+    const bool across = sh->c1 != sh->c2 || sh->c3 != sh->c4;
+    uint32_t colour = pxm_mix_int(sh->c1, sh->c3, fy);
+    for (int64_t x = j; x <= k; x++) {
+        if (across) {
+            uint32_t fx = (uint32_t)fq;
+            colour = pxm_mix_int(pxm_mix_int(sh->c1, sh->c2, fx), pxm_mix_int(sh->c3, sh->c4, fx), fy);
+            fq += qadd;
+            fr += radd;
+            if (fr >= den) {
+                fr -= den;
+                fq++;
+            }
+        }
+        uint32_t weight = ((cov ? cov[x] : 64) * (255 - (colour >> 24)) + 127) / 255;
+        uint32_t c = colour & 0x00FFFFFF;
+        row[x] = weight >= 64 ? c : pxm_mix_int(row[x], c, 4 * weight);
+    }
+}
+
 int32_t pxm_fill_round_rect(PxmSurface *s, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t rx, int32_t ry,
                             uint32_t c1, uint32_t c2, uint32_t c3, uint32_t c4, uint32_t flags)
 {
@@ -106,17 +139,33 @@ int32_t pxm_fill_round_rect(PxmSurface *s, int32_t x1, int32_t y1, int32_t x2, i
         right = pxm_min64s(right, 8 * (int64_t)ts->clip_x2 + 7);
         bottom = pxm_min64s(bottom, 8 * (int64_t)ts->clip_y2 + 7);
     }
+    const int64_t first = pxm_max64s(V, top), last = pxm_min64s(Wb, bottom);
+    if (first > last || left > right)
+        return 1;
+    const PxmRoundShape sh = {x1, F, E, c1, c2, c3, c4};
+    const size_t stride = (size_t)s->stride;
 
+    // Only columns between the limits are ever counted.
     uint8_t cov[PXM_COVERAGE_COLUMNS];
-    memset(cov, 0, sizeof(cov));
+    memset(cov + (left >> 3), 0, (size_t)((right >> 3) - (left >> 3) + 1));
     int64_t lmost = 9999999, rmost = -9999999;
 
     uint16_t saved = pxm_fpu_control();
     // Single precision (precision bits 0), round toward zero, exceptions masked.
     pxm_fpu_load((uint16_t)((saved & ~0x0F3F) | 0x0C00 | 0x003F));
 
-    int64_t last = pxm_min64s(Wb, bottom);
-    for (int64_t i = pxm_max64s(V, top); i <= last; i++) {
+    for (int64_t i = first; i <= last; i++) {
+        // A pixel row whose eight sub-rows all lie between the corner bands
+        // covers whole pixels from the left edge to the right edge (both on
+        // pixel boundaries), 64 sub-samples each.
+        if ((i & 7) == 0 && i + 7 <= last && (!round || (i > V + RY && i + 7 < Wb - RY))) {
+            int64_t c = pxm_max64s(F, left), d = pxm_min64s(E, right);
+            if (d >= c)
+                pxm_round_row(s->pixels + (size_t)(i >> 3) * stride, c >> 3, d >> 3, nullptr, &sh,
+                              (uint32_t)(((i + 7 - V) * 256) / (Wb - V)));
+            i += 7;
+            continue;
+        }
         int64_t c = F, d = E;
         if (round && i <= V + RY)
             pxm_corner_span(F, E, RX, RY, V + RY - i, &c, &d);
@@ -132,19 +181,12 @@ int32_t pxm_fill_round_rect(PxmSurface *s, int32_t x1, int32_t y1, int32_t x2, i
         if ((i & 7) != 7 && i != Wb)
             continue;
 
+        // The fraction of the row's last sub-row: the first pixel row never
+        // has 0, the last has 256.
         int64_t j = pxm_max64s(lmost >> 3, left >> 3), k = pxm_min64s(rmost >> 3, right >> 3);
-        uint32_t fy = (uint32_t)(((i - V) * 256) / (Wb - V));
-        uint32_t *row = s->pixels + (size_t)(i >> 3) * (size_t)s->stride;
-        for (int64_t x = j; x <= k; x++) {
-            uint32_t fx = (uint32_t)(((x - x1) * 2048) / (E - F));
-            uint32_t colour = pxm_mix(pxm_mix(c1, c2, fx), pxm_mix(c3, c4, fx), fy);
-            uint32_t weight = (cov[x] * (255 - (colour >> 24)) + 127) / 255;
-            colour &= 0x00FFFFFF;
-            if (weight >= 64)
-                row[x] = colour;
-            else
-                row[x] = pxm_mix(row[x], colour, 4 * weight);
-        }
+        if (j <= k)
+            pxm_round_row(s->pixels + (size_t)(i >> 3) * stride, j, k, cov, &sh,
+                          (uint32_t)(((i - V) * 256) / (Wb - V)));
         if (rmost >= lmost)
             memset(cov + (lmost >> 3), 0, (size_t)((rmost >> 3) - (lmost >> 3) + 1));
         lmost = 9999999;

@@ -112,13 +112,37 @@ int32_t pxm_line_walk(const PxmThreadState *ts, PxmSurface *s, int64_t x1, int64
     int64_t kmax = dir > 0 ? hi - major1 : major1 - lo;
     kmin = pxm_max64s(kmin, 0);
     kmax = pxm_min64s(kmax, steps - 1);
+    if (kmin > kmax)
+        return pxm_saturate32(steps);
+    // The quotients k * |minor| / steps and k * 256 / flen are carried from
+    // step to step with their remainders: the same values as dividing at
+    // every step (|minor| never exceeds steps, so the first carries at most 1).
+    uint64_t usteps = (uint64_t)steps, uminor = (uint64_t)aminor;
+    uint64_t num = (uint64_t)kmin * uminor, q = num / usteps, rem = num % usteps;
+    int64_t fq = 0, fr = 0, fadd = 0, fradd = 0;
+    if (pen->gradient) {
+        fq = (kmin * 256) / flen;
+        fr = (kmin * 256) % flen;
+        fadd = 256 / flen;
+        fradd = 256 % flen;
+    }
     for (int64_t k = kmin; k <= kmax; k++) {
-        uint64_t q = (uint64_t)k * (uint64_t)aminor / (uint64_t)steps;
         int64_t mv = minor < 0 ? minor1 - (int64_t)q : minor1 + (int64_t)q;
-        if (mv < mlo || mv > mhi)
-            continue;
-        int64_t mj = major1 + dir * k;
-        pxm_plot(x_major ? pxm_at(s, mj, mv) : pxm_at(s, mv, mj), pen, pen->gradient ? (k * 256) / flen : 0);
+        if (mv >= mlo && mv <= mhi) {
+            int64_t mj = major1 + dir * k;
+            pxm_plot(x_major ? pxm_at(s, mj, mv) : pxm_at(s, mv, mj), pen, fq);
+        }
+        rem += uminor;
+        if (rem >= usteps) {
+            rem -= usteps;
+            q++;
+        }
+        fq += fadd;
+        fr += fradd;
+        if (fr >= flen) {
+            fr -= flen;
+            fq++;
+        }
     }
     return pxm_saturate32(steps);
 }
@@ -167,6 +191,10 @@ static int32_t pxm_fill_rect_in(const PxmThreadState *ts, PxmSurface *s, int64_t
         return 0;
     if (blend && (colour >> 24) == 0)
         blend = false;
+    if (!blend && pxm_use_sse2()) {
+        pxm_fill_rows_sse2(pxm_at(s, 0, r[1]), (size_t)s->stride, r[0], r[2], r[3] - r[1] + 1, colour);
+        return 1;
+    }
     for (int32_t y = r[1]; y <= r[3]; y++) {
         uint32_t *row = pxm_at(s, 0, y);
         if (blend)

@@ -8,14 +8,15 @@
 #define PXM_SSE2_MMX __attribute__((target("sse2,mmx")))
 #define PXM_SSE2 __attribute__((target("sse2")))
 
-// The caller passes runs of at least 32 pixels at a 4-byte aligned address.
-PXM_SSE2_MMX void pxm_fill_run_sse2(uint32_t *p, int32_t n, uint32_t colour)
+// 8-byte streaming stores of a run of at least 32 pixels at a 4-byte
+// aligned address: one pixel first when needed to reach 8-byte alignment,
+// one last pixel for an odd remainder.
+PXM_SSE2_MMX static inline void pxm_stream_run(uint32_t *p, int32_t n, __m64 v, uint32_t colour)
 {
     if ((uintptr_t)p & 4) {
         *p++ = colour;
         n--;
     }
-    __m64 v = _mm_set_pi32((int)colour, (int)colour);
     __m64 *q = (__m64 *)p;
     int32_t pairs = n >> 1;
     int32_t i = 0;
@@ -29,7 +30,30 @@ PXM_SSE2_MMX void pxm_fill_run_sse2(uint32_t *p, int32_t n, uint32_t colour)
         _mm_stream_pi(q + i, v);
     if (n & 1)
         p[n - 1] = colour;
-    // Later reads must see the streamed stores, and x87 code may follow.
+}
+
+// Later reads must see the streamed stores (one fence per operation, not
+// per row: a fence waits for the stores to reach memory), and x87 code
+// may follow the MMX register use.
+PXM_SSE2_MMX void pxm_fill_run_sse2(uint32_t *p, int32_t n, uint32_t colour)
+{
+    pxm_stream_run(p, n, _mm_set_pi32((int)colour, (int)colour), colour);
+    _mm_sfence();
+    _mm_empty();
+}
+
+PXM_SSE2_MMX void pxm_fill_rows_sse2(uint32_t *row, size_t stride, int32_t x1, int32_t x2, int32_t rows,
+                                     uint32_t colour)
+{
+    int32_t n = x2 - x1 + 1;
+    if (n < 32 || ((uintptr_t)row & 3) != 0) {
+        for (int32_t y = 0; y < rows; y++, row += stride)
+            pxm_fill_run_int(row + x1, n, colour);
+        return;
+    }
+    __m64 v = _mm_set_pi32((int)colour, (int)colour);
+    for (int32_t y = 0; y < rows; y++, row += stride)
+        pxm_stream_run(row + x1, n, v, colour);
     _mm_sfence();
     _mm_empty();
 }
