@@ -253,6 +253,33 @@ TEST_F(ScaleRandom, BicubicFormsAgreeOnSmoothPictures)
     EXPECT_GT(compared, 500);
 }
 
+TEST_F(ScaleRandom, WholeSurfaceBoxReductionsAgreeWithinOne)
+{
+    if (saved < 2)
+        GTEST_SKIP() << "no SSE2";
+    pxt::Rng rng(4711);
+    for (int i = 0; i < 400; i++) {
+        // Blocks from 2 to a few hundred pixels, narrow and wide, short and tall.
+        int32_t dw = rng.range(1, 24), dh = rng.range(1, 24);
+        int32_t sw = dw * rng.range(1, i % 4 == 0 ? 40 : 5) + rng.range(0, dw);
+        int32_t sh = dh * rng.range(2, i % 8 == 0 ? 20 : 5) + rng.range(0, dh);
+        // The source ends (or starts) at an inaccessible page.
+        pxt::GuardSurface g;
+        ASSERT_TRUE(pxt::guard_make(&g, sw, sh, sw + rng.range(0, 2), i % 2 == 0));
+        for (int32_t y = 0; y < sh; y++)
+            for (int32_t x = 0; x < sw; x++)
+                g.s.pixels[(size_t)y * g.s.stride + x] = rng.next();
+        Block d0(dw, dh, dw);
+        Block d2 = d0;
+        pxm_cpu_level = 0;
+        ASSERT_EQ(1, pxm_stretch_copy(&d0.s, 0, 0, dw - 1, dh - 1, &g.s, 0, 0, sw - 1, sh - 1, PXM_HIGH_QUALITY));
+        pxm_cpu_level = saved;
+        ASSERT_EQ(1, pxm_stretch_copy(&d2.s, 0, 0, dw - 1, dh - 1, &g.s, 0, 0, sw - 1, sh - 1, PXM_HIGH_QUALITY));
+        pxt::guard_free(&g);
+        ASSERT_LE(max_lane_difference(d0.words, d2.words), 1) << sw << "x" << sh << " -> " << dw << "x" << dh;
+    }
+}
+
 TEST_F(ScaleRandom, GuardPagesNeverFaultAndPaddingStaysUntouched)
 {
     pxt::Rng rng(9090);

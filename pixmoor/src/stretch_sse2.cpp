@@ -90,6 +90,58 @@ PXM_SSE2 static inline uint32_t pxm_box_quotient(__m128i sum, uint32_t n)
 // Box average from the column table when the rows lie inside the source
 // and at most 257 of them: the rows are first summed per source column in
 // 16-bit lanes (255 * 257 fits), then each block's columns in 32 bits.
+// floor(total / count) per 32-bit lane; blocks of 2^k pixels divide by a shift.
+PXM_SSE2 static inline uint32_t pxm_box_divide(__m128i total, uint32_t count)
+{
+    int power = 0;
+    while ((1u << power) < count)
+        power++;
+    __m128i v = (1u << power) == count
+                    ? _mm_srl_epi32(total, _mm_cvtsi32_si128(power))
+                    : _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(total), _mm_set1_ps((float)count)));
+    v = _mm_packs_epi32(v, v);
+    return (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(v, v));
+}
+
+// Blocks at most four columns wide and 257 pixels large: each block summed
+// straight from its rows in 16-bit lanes.
+PXM_SSE2 static void pxm_box_narrow_sse2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const int32_t *t = c->table + 2 * (x - c->first);
+    int32_t top = (int32_t)c->box_top, bottom = (int32_t)c->box_bottom;
+    size_t stride = (size_t)c->stride;
+    const uint32_t *first = c->pixels + (size_t)top * stride;
+    uint32_t rows = (uint32_t)(bottom - top + 1);
+    for (int32_t i = 0; i < n; i++, t += 2) {
+        int32_t a = t[0], w = t[1] - t[0] + 1;
+        uint32_t count = (uint32_t)w * rows;
+        if (count < 2) {
+            out[i] = c->pixels[(size_t)bottom * stride + t[1]];
+            continue;
+        }
+        const uint32_t *p = first + a;
+        __m128i lo = zero, hi = zero;
+        if (w == 4) {
+            for (uint32_t y = 0; y < rows; y++, p += stride) {
+                __m128i v = _mm_loadu_si128((const __m128i *)p);
+                lo = _mm_add_epi16(lo, _mm_unpacklo_epi8(v, zero));
+                hi = _mm_add_epi16(hi, _mm_unpackhi_epi8(v, zero));
+            }
+        } else if (w == 2) {
+            for (uint32_t y = 0; y < rows; y++, p += stride)
+                lo = _mm_add_epi16(lo, _mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i *)p), zero));
+        } else {
+            for (uint32_t y = 0; y < rows; y++, p += stride)
+                for (int32_t k = 0; k < w; k++)
+                    lo = _mm_add_epi16(lo, _mm_unpacklo_epi8(_mm_cvtsi32_si128((int)p[k]), zero));
+        }
+        lo = _mm_add_epi16(lo, hi);
+        lo = _mm_add_epi16(lo, _mm_srli_si128(lo, 8));
+        out[i] = pxm_box_divide(_mm_unpacklo_epi16(lo, zero), count);
+    }
+}
+
 PXM_SSE2 static void pxm_box_table_sse2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out)
 {
     const __m128i zero = _mm_setzero_si128();
@@ -97,45 +149,67 @@ PXM_SSE2 static void pxm_box_table_sse2(const PxmStretch *c, int32_t x, int32_t 
     int32_t left = t[0], right = t[2 * (n - 1) + 1];
     int32_t top = (int32_t)c->box_top, bottom = (int32_t)c->box_bottom;
     uint16_t *sums = c->column_sums;
-    for (int32_t y = top; y <= bottom; y++) {
-        const uint32_t *row = c->pixels + (size_t)y * c->stride;
-        int32_t k = left;
-        if (y == top) {
-            for (; k + 1 <= right; k += 2)
-                _mm_storeu_si128((__m128i *)(sums + 4 * k),
-                                 _mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i *)(row + k)), zero));
-        } else {
-            for (; k + 1 <= right; k += 2) {
-                __m128i *q = (__m128i *)(sums + 4 * k);
-                _mm_storeu_si128(q, _mm_add_epi16(_mm_loadu_si128(q), _mm_unpacklo_epi8(
-                                                                       _mm_loadl_epi64((const __m128i *)(row + k)), zero)));
-            }
+    size_t stride = (size_t)c->stride;
+    const uint32_t *first = c->pixels + (size_t)top * stride;
+    // Four columns at a time down all the rows, kept in registers.
+    int32_t k = left;
+    for (; k + 3 <= right; k += 4) {
+        const uint32_t *p = first + k;
+        __m128i lo = zero, hi = zero;
+        for (int32_t y = top; y <= bottom; y++, p += stride) {
+            __m128i v = _mm_loadu_si128((const __m128i *)p);
+            lo = _mm_add_epi16(lo, _mm_unpacklo_epi8(v, zero));
+            hi = _mm_add_epi16(hi, _mm_unpackhi_epi8(v, zero));
         }
-        if (k == right) {
-            __m128i p = _mm_unpacklo_epi8(_mm_cvtsi32_si128((int)row[k]), zero);
-            if (y != top)
-                p = _mm_add_epi16(p, _mm_loadl_epi64((const __m128i *)(sums + 4 * k)));
-            _mm_storel_epi64((__m128i *)(sums + 4 * k), p);
-        }
+        _mm_storeu_si128((__m128i *)(sums + 4 * k), lo);
+        _mm_storeu_si128((__m128i *)(sums + 4 * k + 8), hi);
+    }
+    for (; k <= right; k++) {
+        const uint32_t *p = first + k;
+        __m128i v = zero;
+        for (int32_t y = top; y <= bottom; y++, p += stride)
+            v = _mm_add_epi16(v, _mm_unpacklo_epi8(_mm_cvtsi32_si128((int)*p), zero));
+        _mm_storel_epi64((__m128i *)(sums + 4 * k), v);
     }
     int32_t rows = bottom - top + 1;
     uint32_t last_count = 0;
+    int power = -1;
     __m128 divisor = _mm_set1_ps(1.0f);
     for (int32_t i = 0; i < n; i++, t += 2) {
         int32_t a = t[0], b = t[1];
         uint32_t count = (uint32_t)(b - a + 1) * (uint32_t)rows;
         if (count < 2) {
-            out[i] = c->pixels[(size_t)bottom * c->stride + b];
+            out[i] = c->pixels[(size_t)bottom * stride + b];
             continue;
         }
-        __m128i total = zero;
-        for (int32_t k = a; k <= b; k++)
-            total = _mm_add_epi32(total, _mm_unpacklo_epi16(_mm_loadl_epi64((const __m128i *)(sums + 4 * k)), zero));
+        __m128i total;
+        if (count <= 257) {
+            // Every lane sum stays below 65536: add the columns in 16 bits.
+            __m128i acc = zero;
+            int32_t q = a;
+            for (; q + 1 <= b; q += 2)
+                acc = _mm_add_epi16(acc, _mm_loadu_si128((const __m128i *)(sums + 4 * q)));
+            acc = _mm_add_epi16(acc, _mm_srli_si128(acc, 8));
+            if (q == b)
+                acc = _mm_add_epi16(acc, _mm_loadl_epi64((const __m128i *)(sums + 4 * q)));
+            total = _mm_unpacklo_epi16(acc, zero);
+        } else {
+            total = zero;
+            for (int32_t q = a; q <= b; q++)
+                total = _mm_add_epi32(total, _mm_unpacklo_epi16(_mm_loadl_epi64((const __m128i *)(sums + 4 * q)), zero));
+        }
         if (count != last_count) {
             divisor = _mm_set1_ps((float)count);
             last_count = count;
+            power = 0;
+            while ((1u << power) < count)
+                power++;
+            if ((1u << power) != count)
+                power = -1;
         }
-        __m128i v = _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(total), divisor));
+        // Blocks of 2^k pixels divide by a shift.
+        __m128i v = power >= 0 ? _mm_srl_epi32(total, _mm_cvtsi32_si128(power))
+                               : _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(total), divisor));
         v = _mm_packs_epi32(v, v);
         out[i] = (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(v, v));
     }
@@ -151,6 +225,10 @@ PXM_SSE2 void pxm_box_sse2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *
         int32_t widest = 0;
         for (int32_t i = 0; i < n; i++)
             widest = t[2 * i + 1] - t[2 * i] + 1 > widest ? t[2 * i + 1] - t[2 * i] + 1 : widest;
+        if (widest <= 4 && (int64_t)widest * (bottom - top + 1) <= 257) {
+            pxm_box_narrow_sse2(c, x, n, out);
+            return;
+        }
         if ((int64_t)widest * (bottom - top + 1) < 65536) {
             pxm_box_table_sse2(c, x, n, out);
             return;
@@ -188,23 +266,46 @@ PXM_SSE2 void pxm_box_sse2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *
 
 // Bilinear from the column table: each row's two neighbours are one
 // adjacent pair, interleaved per channel and weighted with one multiply-add.
+PXM_SSE2 static inline __m128i pxm_bilinear_weights(uint32_t fx, uint32_t fy, __m128i *lower)
+{
+    uint32_t z = (fx * fy) >> 8;
+    *lower = _mm_set1_epi32((int)((fy - z) | z << 16));
+    return _mm_set1_epi32((int)((256 - fx - fy + z) | (fx - z) << 16));
+}
+
 PXM_SSE2 static void pxm_bilinear_table_sse2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out)
 {
     const uint32_t *r0 = c->row[0], *r1 = c->row[1];
     const int32_t *t = c->table + 2 * (x - c->first);
     const __m128i zero = _mm_setzero_si128();
     uint32_t fy = (uint32_t)c->fy;
-    for (int32_t i = 0; i < n; i++, t += 2) {
-        int32_t p = t[0];
-        uint32_t fx = (uint32_t)t[1];
-        uint32_t z = (fx * fy) >> 8;
-        uint32_t upper = (256 - fx - fy + z) | (fx - z) << 16, lower = (fy - z) | z << 16;
-        __m128i a = _mm_loadl_epi64((const __m128i *)(r0 + p));
-        __m128i b = _mm_loadl_epi64((const __m128i *)(r1 + p));
+    int32_t i = 0;
+    // Two pixels per step: their pairs interleaved per channel, one
+    // multiply-add per row and pixel.
+    for (; i + 1 < n; i += 2, t += 4) {
+        __m128i la, lb;
+        __m128i ua = pxm_bilinear_weights((uint32_t)t[1], fy, &la);
+        __m128i ub = pxm_bilinear_weights((uint32_t)t[3], fy, &lb);
+        __m128i a = _mm_unpacklo_epi32(_mm_loadl_epi64((const __m128i *)(r0 + t[0])),
+                                       _mm_loadl_epi64((const __m128i *)(r0 + t[2])));
+        __m128i b = _mm_unpacklo_epi32(_mm_loadl_epi64((const __m128i *)(r1 + t[0])),
+                                       _mm_loadl_epi64((const __m128i *)(r1 + t[2])));
+        a = _mm_unpacklo_epi8(a, _mm_srli_si128(a, 8));
+        b = _mm_unpacklo_epi8(b, _mm_srli_si128(b, 8));
+        __m128i va = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(a, zero), ua),
+                                   _mm_madd_epi16(_mm_unpacklo_epi8(b, zero), la));
+        __m128i vb = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi8(a, zero), ub),
+                                   _mm_madd_epi16(_mm_unpackhi_epi8(b, zero), lb));
+        __m128i v = _mm_packs_epi32(_mm_srli_epi32(va, 8), _mm_srli_epi32(vb, 8));
+        _mm_storel_epi64((__m128i *)(out + i), _mm_packus_epi16(v, v));
+    }
+    for (; i < n; i++, t += 2) {
+        __m128i lower, upper = pxm_bilinear_weights((uint32_t)t[1], fy, &lower);
+        __m128i a = _mm_loadl_epi64((const __m128i *)(r0 + t[0]));
+        __m128i b = _mm_loadl_epi64((const __m128i *)(r1 + t[0]));
         a = _mm_unpacklo_epi8(_mm_unpacklo_epi8(a, _mm_srli_si128(a, 4)), zero);
         b = _mm_unpacklo_epi8(_mm_unpacklo_epi8(b, _mm_srli_si128(b, 4)), zero);
-        __m128i v = _mm_add_epi32(_mm_madd_epi16(a, _mm_set1_epi32((int)upper)),
-                                  _mm_madd_epi16(b, _mm_set1_epi32((int)lower)));
+        __m128i v = _mm_add_epi32(_mm_madd_epi16(a, upper), _mm_madd_epi16(b, lower));
         v = _mm_srli_epi32(v, 8);
         v = _mm_packs_epi32(v, v);
         out[i] = (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(v, v));
