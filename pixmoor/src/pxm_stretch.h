@@ -32,6 +32,7 @@ typedef struct PxmStretch {
 // columns (four floats per column), kept across destination rows.
 typedef struct PxmRowCache {
     float *rows[4];
+    float *lanes; // one source row as float lanes, four per column
     int32_t index[4];
     int32_t age[4];
     int32_t clock;

@@ -399,8 +399,9 @@ static int32_t pxm_stretch(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, 
     if (sse2 && n <= (1 << 20) && src->width <= (1 << 20)) {
         size_t table_bytes = ((size_t)n * pxm_table_width(filter) * 4 + 15) & ~(size_t)15;
         size_t cache_bytes = filter == PXM_FILTER_BICUBIC ? (size_t)n * 16 : 0;
+        size_t lanes_bytes = filter == PXM_FILTER_BICUBIC ? (size_t)src->width * 16 : 0;
         size_t sums_bytes = filter == PXM_FILTER_BOX ? (size_t)src->width * 8 + 16 : 0;
-        block = malloc(table_bytes + 4 * cache_bytes + sums_bytes + 16);
+        block = malloc(table_bytes + 4 * cache_bytes + lanes_bytes + sums_bytes + 16);
         if (block) {
             uintptr_t base = ((uintptr_t)block + 15) & ~(uintptr_t)15;
             int32_t *table = (int32_t *)base;
@@ -412,6 +413,7 @@ static int32_t pxm_stretch(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, 
                     cache.index[q] = -1;
                     cache.age[q] = 0;
                 }
+                cache.lanes = (float *)(base + table_bytes + 4 * cache_bytes);
                 cache.clock = 0;
                 c.cache = &cache;
             }

@@ -410,6 +410,12 @@ PXM_SSE2 uint32_t pxm_bicubic_sse2(const uint32_t *p, int32_t fx, int32_t fy)
 PXM_SSE2 static void pxm_bicubic_horizontal(const PxmStretch *c, const uint32_t *row, float *dst)
 {
     const int32_t *t = c->table;
+    // The source columns the drawn columns reach, each converted to float
+    // lanes once.
+    int32_t first = t[0], last = t[5 * (c->count - 1) + 3];
+    float *lanes = c->cache->lanes;
+    for (int32_t k = first; k <= last; k++)
+        _mm_store_ps(lanes + 4 * k, pxm_lanes_ps(row[k]));
     int32_t last_fx = -1;
     __m128 u = _mm_setzero_ps(), u2 = u, u3 = u;
     for (int32_t k = 0; k < c->count; k++, t += 5) {
@@ -417,8 +423,8 @@ PXM_SSE2 static void pxm_bicubic_horizontal(const PxmStretch *c, const uint32_t 
             pxm_fractions(t[4], &u, &u2, &u3);
             last_fx = t[4];
         }
-        __m128 v = pxm_cubic_ps(pxm_lanes_ps(row[t[0]]), pxm_lanes_ps(row[t[1]]), pxm_lanes_ps(row[t[2]]),
-                                pxm_lanes_ps(row[t[3]]), u, u2, u3);
+        __m128 v = pxm_cubic_ps(_mm_load_ps(lanes + 4 * t[0]), _mm_load_ps(lanes + 4 * t[1]),
+                                _mm_load_ps(lanes + 4 * t[2]), _mm_load_ps(lanes + 4 * t[3]), u, u2, u3);
         _mm_store_ps(dst + 4 * k, pxm_round_clamp_ps(v));
     }
 }
