@@ -8,6 +8,7 @@
 // control word is put back afterwards.
 #include "pxm_shapes.h"
 
+#include <malloc.h>
 #include <math.h>
 #include <string.h>
 
@@ -26,11 +27,26 @@ static inline void pxm_fpu_load(uint16_t cw)
 }
 
 // Rounds down, not toward zero: an edge at -0.5 sub-samples lies left of
-// sub-column 0 and must not cover it.
+// sub-column 0 and must not cover it. The unit already truncates, so the
+// conversion needs no control word change of its own.
 static inline int64_t pxm_floor_int(float v)
 {
-    int64_t t = (int64_t)v;
+    int64_t t;
+    __asm__("fistpll %0" : "=m"(t) : "t"(v) : "st");
     return (float)t > v ? t - 1 : t;
+}
+
+// Quotient and remainder in 32-bit arithmetic when both operands allow it
+// (64-bit division is a library call on this processor).
+static inline void pxm_divmod(int64_t a, int64_t b, int64_t *q, int64_t *r)
+{
+    if (a >= 0 && a <= INT32_MAX && b > 0 && b <= INT32_MAX) {
+        *q = (uint32_t)a / (uint32_t)b;
+        *r = (uint32_t)a % (uint32_t)b;
+    } else {
+        *q = a / b;
+        *r = a % b;
+    }
 }
 
 // Kept out of line, so the arithmetic cannot move across the control word
@@ -39,7 +55,8 @@ __attribute__((noipa)) static void pxm_corner_span(int64_t f, int64_t e, int64_t
                                                    int64_t *c, int64_t *d)
 {
     float frx = (float)rx, fry = (float)ry, fdy = (float)dy;
-    float sq = sqrtf(frx * frx * (1.0f - fdy * fdy / (fry * fry)));
+    float sq = frx * frx * (1.0f - fdy * fdy / (fry * fry));
+    __asm__("fsqrt" : "+t"(sq));
     float inset = frx - sq;
     *d = pxm_floor_int(((float)e - inset) + 0.5f);
     *c = pxm_floor_int(((float)f + inset) + 0.5f);
@@ -58,6 +75,13 @@ static void pxm_cover(uint8_t *cov, int64_t c, int64_t d)
     cov[b] = (uint8_t)(cov[b] + ((d & 7) + 1));
 }
 
+static inline uint32_t pxm_row_fraction(int64_t at, int64_t span)
+{
+    int64_t q, r;
+    pxm_divmod(at * 256, span, &q, &r);
+    return (uint32_t)q;
+}
+
 typedef struct PxmRoundShape {
     int64_t x1, F, E;
     uint32_t c1, c2, c3, c4;
@@ -70,10 +94,27 @@ static void pxm_round_row(uint32_t *row, int64_t j, int64_t k, const uint8_t *co
 {
     // fx = (x - x1) * 2048 / (E - F), carried from column to column.
     const int64_t den = sh->E - sh->F;
-    int64_t num = (j - sh->x1) * 2048, fq = num / den, fr = num % den;
-    const int64_t qadd = 2048 / den, radd = 2048 % den;
     const bool across = sh->c1 != sh->c2 || sh->c3 != sh->c4;
+    int64_t fq = 0, fr = 0, qadd = 0, radd = 0;
+    if (across) {
+        pxm_divmod((j - sh->x1) * 2048, den, &fq, &fr);
+        pxm_divmod(2048, den, &qadd, &radd);
+    }
     uint32_t colour = pxm_mix_int(sh->c1, sh->c3, fy);
+    if (!across && !cov) {
+        // One colour and one weight for the whole run.
+        uint32_t weight = (64 * (255 - (colour >> 24)) + 127) / 255, c = colour & 0x00FFFFFF;
+        if (weight >= 64) {
+            pxm_fill_run_int(row + j, (int32_t)(k - j + 1), c);
+            return;
+        }
+        uint32_t f = 4 * weight, g = 256 - f, rb = (c & 0x00FF00FF) * f, ag = ((c >> 8) & 0x00FF00FF) * f;
+        for (int32_t x = (int32_t)j; x <= (int32_t)k; x++) {
+            uint32_t d = row[x];
+            row[x] = ((((d & 0x00FF00FF) * g + rb) >> 8) & 0x00FF00FF) | ((((d >> 8) & 0x00FF00FF) * g + ag) & 0xFF00FF00);
+        }
+        return;
+    }
     for (int64_t x = j; x <= k; x++) {
         if (across) {
             uint32_t fx = (uint32_t)fq;
@@ -145,8 +186,10 @@ int32_t pxm_fill_round_rect(PxmSurface *s, int32_t x1, int32_t y1, int32_t x2, i
     const PxmRoundShape sh = {x1, F, E, c1, c2, c3, c4};
     const size_t stride = (size_t)s->stride;
 
-    // Only columns between the limits are ever counted.
-    uint8_t cov[PXM_COVERAGE_COLUMNS];
+    // The coverage row lives in the call's own stack storage, one byte for
+    // each column up to the right limit (at most PXM_COVERAGE_COLUMNS), and
+    // only columns between the limits are ever counted.
+    uint8_t *cov = (uint8_t *)alloca((size_t)(right >> 3) + 1);
     memset(cov + (left >> 3), 0, (size_t)((right >> 3) - (left >> 3) + 1));
     int64_t lmost = 9999999, rmost = -9999999;
 
@@ -162,7 +205,7 @@ int32_t pxm_fill_round_rect(PxmSurface *s, int32_t x1, int32_t y1, int32_t x2, i
             int64_t c = pxm_max64s(F, left), d = pxm_min64s(E, right);
             if (d >= c)
                 pxm_round_row(s->pixels + (size_t)(i >> 3) * stride, c >> 3, d >> 3, nullptr, &sh,
-                              (uint32_t)(((i + 7 - V) * 256) / (Wb - V)));
+                              pxm_row_fraction(i + 7 - V, Wb - V));
             i += 7;
             continue;
         }
@@ -185,8 +228,7 @@ int32_t pxm_fill_round_rect(PxmSurface *s, int32_t x1, int32_t y1, int32_t x2, i
         // has 0, the last has 256.
         int64_t j = pxm_max64s(lmost >> 3, left >> 3), k = pxm_min64s(rmost >> 3, right >> 3);
         if (j <= k)
-            pxm_round_row(s->pixels + (size_t)(i >> 3) * stride, j, k, cov, &sh,
-                          (uint32_t)(((i - V) * 256) / (Wb - V)));
+            pxm_round_row(s->pixels + (size_t)(i >> 3) * stride, j, k, cov, &sh, pxm_row_fraction(i - V, Wb - V));
         if (rmost >= lmost)
             memset(cov + (lmost >> 3), 0, (size_t)((rmost >> 3) - (lmost >> 3) + 1));
         lmost = 9999999;

@@ -67,6 +67,49 @@ static int64_t pxm_axis_run(PxmSurface *s, bool horizontal, int64_t at, int64_t 
     return b - a + 1;
 }
 
+// The general line's steps kmin..kmax when every position fits in 32 bits:
+// the same positions and fractions as the 64-bit walk below, carried in
+// 32-bit words with one division at the start.
+static void pxm_line_steps32(PxmSurface *s, const PxmPen *pen, bool x_major, int32_t major1, int32_t minor1,
+                             int32_t dir, int32_t minor_dir, uint32_t steps, uint32_t aminor, int32_t flen,
+                             int32_t kmin, int32_t kmax, int32_t mlo, int32_t mhi)
+{
+    uint64_t num = (uint64_t)(uint32_t)kmin * aminor;
+    uint32_t q = (uint32_t)(num / steps), rem = (uint32_t)(num % steps);
+    int32_t mv = minor1 + minor_dir * (int32_t)q, mj = major1 + dir * kmin;
+    int32_t fq = 0, fr = 0, fadd = 0, fradd = 0;
+    if (pen->gradient) {
+        int64_t f = (int64_t)kmin * 256;
+        fq = (int32_t)(f / flen);
+        fr = (int32_t)(f % flen);
+        fadd = 256 / flen;
+        fradd = 256 % flen;
+    }
+    const size_t stride = (size_t)s->stride;
+    uint32_t *pixels = s->pixels;
+    for (int32_t k = kmin; k <= kmax; k++) {
+        if (mv >= mlo && mv <= mhi) {
+            uint32_t *p = x_major ? pixels + (size_t)mv * stride + mj : pixels + (size_t)mj * stride + mv;
+            if (!pen->gradient && !pen->blend)
+                *p = pen->start;
+            else
+                pxm_plot(p, pen, fq);
+        }
+        mj += dir;
+        rem += aminor;
+        if (rem >= steps) {
+            rem -= steps;
+            mv += minor_dir;
+        }
+        fq += fadd;
+        fr += fradd;
+        if (fr >= flen) {
+            fr -= flen;
+            fq++;
+        }
+    }
+}
+
 int32_t pxm_line_walk(const PxmThreadState *ts, PxmSurface *s, int64_t x1, int64_t y1, int64_t x2, int64_t y2,
                       const PxmPen *pen, uint32_t flags)
 {
@@ -114,6 +157,13 @@ int32_t pxm_line_walk(const PxmThreadState *ts, PxmSurface *s, int64_t x1, int64
     kmax = pxm_min64s(kmax, steps - 1);
     if (kmin > kmax)
         return pxm_saturate32(steps);
+    if (steps < ((int64_t)1 << 30) && major1 > -((int64_t)1 << 30) && major1 < ((int64_t)1 << 30) &&
+        minor1 > -((int64_t)1 << 30) && minor1 < ((int64_t)1 << 30)) {
+        pxm_line_steps32(s, pen, x_major, (int32_t)major1, (int32_t)minor1, (int32_t)dir, minor < 0 ? -1 : 1,
+                         (uint32_t)steps, (uint32_t)aminor, (int32_t)flen, (int32_t)kmin, (int32_t)kmax,
+                         (int32_t)mlo, (int32_t)mhi);
+        return pxm_saturate32(steps);
+    }
     // The quotients k * |minor| / steps and k * 256 / flen are carried from
     // step to step with their remainders: the same values as dividing at
     // every step (|minor| never exceeds steps, so the first carries at most 1).
