@@ -9,7 +9,6 @@
 #include "pxm_shapes.h"
 
 #include <malloc.h>
-#include <math.h>
 #include <string.h>
 
 enum { PXM_COVERAGE_COLUMNS = 65536 };
