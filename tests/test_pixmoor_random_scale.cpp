@@ -263,6 +263,11 @@ TEST_F(ScaleRandom, WholeSurfaceBoxReductionsAgreeWithinOne)
         int32_t dw = rng.range(1, 24), dh = rng.range(1, 24);
         int32_t sw = dw * rng.range(1, i % 4 == 0 ? 40 : 5) + rng.range(0, dw);
         int32_t sh = dh * rng.range(2, i % 8 == 0 ? 20 : 5) + rng.range(0, dh);
+        if (i % 5 < 2) {
+            // Exact halves and quarters.
+            sw = dw * (i % 5 == 0 ? 4 : 2);
+            sh = dh * (i % 5 == 0 ? 4 : 2);
+        }
         // The source ends (or starts) at an inaccessible page.
         pxt::GuardSurface g;
         ASSERT_TRUE(pxt::guard_make(&g, sw, sh, sw + rng.range(0, 2), i % 2 == 0));

@@ -90,19 +90,6 @@ PXM_SSE2 static inline uint32_t pxm_box_quotient(__m128i sum, uint32_t n)
 // Box average from the column table when the rows lie inside the source
 // and at most 257 of them: the rows are first summed per source column in
 // 16-bit lanes (255 * 257 fits), then each block's columns in 32 bits.
-// floor(total / count) per 32-bit lane; blocks of 2^k pixels divide by a shift.
-PXM_SSE2 static inline uint32_t pxm_box_divide(__m128i total, uint32_t count)
-{
-    int power = 0;
-    while ((1u << power) < count)
-        power++;
-    __m128i v = (1u << power) == count
-                    ? _mm_srl_epi32(total, _mm_cvtsi32_si128(power))
-                    : _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(total), _mm_set1_ps((float)count)));
-    v = _mm_packs_epi32(v, v);
-    return (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(v, v));
-}
-
 // Blocks at most four columns wide and 257 pixels large: each block summed
 // straight from its rows in 16-bit lanes.
 PXM_SSE2 static void pxm_box_narrow_sse2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out)
@@ -113,12 +100,64 @@ PXM_SSE2 static void pxm_box_narrow_sse2(const PxmStretch *c, int32_t x, int32_t
     size_t stride = (size_t)c->stride;
     const uint32_t *first = c->pixels + (size_t)top * stride;
     uint32_t rows = (uint32_t)(bottom - top + 1);
+    if (rows == 4 && n > 0) {
+        // Exact 4 x 4 blocks, the common quarter-size reduction: unrolled,
+        // divided by a shift.
+        bool all4 = true;
+        for (int32_t i = 0; i < n && all4; i++)
+            all4 = t[2 * i + 1] - t[2 * i] == 3;
+        if (all4) {
+            for (int32_t i = 0; i < n; i++, t += 2) {
+                const uint32_t *p = first + t[0];
+                __m128i v0 = _mm_loadu_si128((const __m128i *)p);
+                __m128i v1 = _mm_loadu_si128((const __m128i *)(p + stride));
+                __m128i v2 = _mm_loadu_si128((const __m128i *)(p + 2 * stride));
+                __m128i v3 = _mm_loadu_si128((const __m128i *)(p + 3 * stride));
+                __m128i lo = _mm_add_epi16(_mm_add_epi16(_mm_unpacklo_epi8(v0, zero), _mm_unpacklo_epi8(v1, zero)),
+                                           _mm_add_epi16(_mm_unpacklo_epi8(v2, zero), _mm_unpacklo_epi8(v3, zero)));
+                __m128i hi = _mm_add_epi16(_mm_add_epi16(_mm_unpackhi_epi8(v0, zero), _mm_unpackhi_epi8(v1, zero)),
+                                           _mm_add_epi16(_mm_unpackhi_epi8(v2, zero), _mm_unpackhi_epi8(v3, zero)));
+                lo = _mm_add_epi16(lo, hi);
+                lo = _mm_srli_epi16(_mm_add_epi16(lo, _mm_srli_si128(lo, 8)), 4);
+                out[i] = (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(lo, lo));
+            }
+            return;
+        }
+    }
+    if (rows == 2 && n > 0) {
+        // Exact 2 x 2 blocks, the half-size reduction.
+        bool all2 = true;
+        for (int32_t i = 0; i < n && all2; i++)
+            all2 = t[2 * i + 1] - t[2 * i] == 1;
+        if (all2) {
+            for (int32_t i = 0; i < n; i++, t += 2) {
+                const uint32_t *p = first + t[0];
+                __m128i v = _mm_add_epi16(_mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i *)p), zero),
+                                          _mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i *)(p + stride)), zero));
+                v = _mm_srli_epi16(_mm_add_epi16(v, _mm_srli_si128(v, 8)), 2);
+                out[i] = (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(v, v));
+            }
+            return;
+        }
+    }
+    uint32_t last_count = 0;
+    int power = -1;
+    __m128 divisor = _mm_set1_ps(1.0f);
     for (int32_t i = 0; i < n; i++, t += 2) {
         int32_t a = t[0], w = t[1] - t[0] + 1;
         uint32_t count = (uint32_t)w * rows;
         if (count < 2) {
             out[i] = c->pixels[(size_t)bottom * stride + t[1]];
             continue;
+        }
+        if (count != last_count) {
+            divisor = _mm_set1_ps((float)count);
+            last_count = count;
+            power = 0;
+            while ((1u << power) < count)
+                power++;
+            if ((1u << power) != count)
+                power = -1;
         }
         const uint32_t *p = first + a;
         __m128i lo = zero, hi = zero;
@@ -138,7 +177,11 @@ PXM_SSE2 static void pxm_box_narrow_sse2(const PxmStretch *c, int32_t x, int32_t
         }
         lo = _mm_add_epi16(lo, hi);
         lo = _mm_add_epi16(lo, _mm_srli_si128(lo, 8));
-        out[i] = pxm_box_divide(_mm_unpacklo_epi16(lo, zero), count);
+        __m128i total = _mm_unpacklo_epi16(lo, zero);
+        __m128i v = power >= 0 ? _mm_srl_epi32(total, _mm_cvtsi32_si128(power))
+                               : _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(total), divisor));
+        v = _mm_packs_epi32(v, v);
+        out[i] = (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(v, v));
     }
 }
 
@@ -280,24 +323,37 @@ PXM_SSE2 static void pxm_bilinear_table_sse2(const PxmStretch *c, int32_t x, int
     const __m128i zero = _mm_setzero_si128();
     uint32_t fy = (uint32_t)c->fy;
     int32_t i = 0;
-    // Two pixels per step: their pairs interleaved per channel, one
-    // multiply-add per row and pixel.
-    for (; i + 1 < n; i += 2, t += 4) {
-        __m128i la, lb;
-        __m128i ua = pxm_bilinear_weights((uint32_t)t[1], fy, &la);
-        __m128i ub = pxm_bilinear_weights((uint32_t)t[3], fy, &lb);
-        __m128i a = _mm_unpacklo_epi32(_mm_loadl_epi64((const __m128i *)(r0 + t[0])),
-                                       _mm_loadl_epi64((const __m128i *)(r0 + t[2])));
-        __m128i b = _mm_unpacklo_epi32(_mm_loadl_epi64((const __m128i *)(r1 + t[0])),
-                                       _mm_loadl_epi64((const __m128i *)(r1 + t[2])));
-        a = _mm_unpacklo_epi8(a, _mm_srli_si128(a, 8));
-        b = _mm_unpacklo_epi8(b, _mm_srli_si128(b, 8));
-        __m128i va = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(a, zero), ua),
-                                   _mm_madd_epi16(_mm_unpacklo_epi8(b, zero), la));
-        __m128i vb = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi8(a, zero), ub),
-                                   _mm_madd_epi16(_mm_unpackhi_epi8(b, zero), lb));
-        __m128i v = _mm_packs_epi32(_mm_srli_epi32(va, 8), _mm_srli_epi32(vb, 8));
-        _mm_storel_epi64((__m128i *)(out + i), _mm_packus_epi16(v, v));
+    const __m128i vfy = _mm_set1_epi32((int)fy), full = _mm_set1_epi32(256);
+    // Four pixels per step: the weights of all four at once, packed as
+    // 16-bit pairs (TL, TR) and (BL, BR); each pixel's two pairs of
+    // neighbours interleaved per channel, one multiply-add per row.
+    for (; i + 3 < n; i += 4, t += 8) {
+        __m128 q0 = _mm_castsi128_ps(_mm_loadu_si128((const __m128i *)t));
+        __m128 q1 = _mm_castsi128_ps(_mm_loadu_si128((const __m128i *)(t + 4)));
+        __m128i fx = _mm_castps_si128(_mm_shuffle_ps(q0, q1, _MM_SHUFFLE(3, 1, 3, 1)));
+        __m128i z = _mm_srli_epi32(_mm_mullo_epi16(fx, vfy), 8);
+        __m128i w0 = _mm_add_epi32(_mm_sub_epi32(_mm_sub_epi32(full, fx), vfy), z);
+        __m128i upper4 = _mm_or_si128(w0, _mm_slli_epi32(_mm_sub_epi32(fx, z), 16));
+        __m128i lower4 = _mm_or_si128(_mm_sub_epi32(vfy, z), _mm_slli_epi32(z, 16));
+        for (int h = 0; h < 2; h++) {
+            const int32_t *u = t + 4 * h;
+            __m128i ua = h ? _mm_shuffle_epi32(upper4, 0xAA) : _mm_shuffle_epi32(upper4, 0x00);
+            __m128i ub = h ? _mm_shuffle_epi32(upper4, 0xFF) : _mm_shuffle_epi32(upper4, 0x55);
+            __m128i la = h ? _mm_shuffle_epi32(lower4, 0xAA) : _mm_shuffle_epi32(lower4, 0x00);
+            __m128i lb = h ? _mm_shuffle_epi32(lower4, 0xFF) : _mm_shuffle_epi32(lower4, 0x55);
+            __m128i a = _mm_unpacklo_epi32(_mm_loadl_epi64((const __m128i *)(r0 + u[0])),
+                                           _mm_loadl_epi64((const __m128i *)(r0 + u[2])));
+            __m128i b = _mm_unpacklo_epi32(_mm_loadl_epi64((const __m128i *)(r1 + u[0])),
+                                           _mm_loadl_epi64((const __m128i *)(r1 + u[2])));
+            a = _mm_unpacklo_epi8(a, _mm_srli_si128(a, 8));
+            b = _mm_unpacklo_epi8(b, _mm_srli_si128(b, 8));
+            __m128i va = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(a, zero), ua),
+                                       _mm_madd_epi16(_mm_unpacklo_epi8(b, zero), la));
+            __m128i vb = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi8(a, zero), ub),
+                                       _mm_madd_epi16(_mm_unpackhi_epi8(b, zero), lb));
+            __m128i v = _mm_packs_epi32(_mm_srli_epi32(va, 8), _mm_srli_epi32(vb, 8));
+            _mm_storel_epi64((__m128i *)(out + i + 2 * h), _mm_packus_epi16(v, v));
+        }
     }
     for (; i < n; i++, t += 2) {
         __m128i lower, upper = pxm_bilinear_weights((uint32_t)t[1], fy, &lower);
