@@ -32,7 +32,9 @@ typedef struct PxmStretch {
 // columns (four floats per column), kept across destination rows.
 typedef struct PxmRowCache {
     float *rows[4];
-    float *lanes; // one source row as float lanes, four per column
+    float *lanes;     // one source row as float lanes, four per column
+    float *fractions; // t, t^2, t^3 of each drawn column as four-lane vectors
+    int32_t fractions_ready;
     int32_t index[4];
     int32_t age[4];
     int32_t clock;

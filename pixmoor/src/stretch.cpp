@@ -399,7 +399,7 @@ static int32_t pxm_stretch(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, 
     if (sse2 && n <= (1 << 20) && src->width <= (1 << 20)) {
         size_t table_bytes = ((size_t)n * pxm_table_width(filter) * 4 + 15) & ~(size_t)15;
         size_t cache_bytes = filter == PXM_FILTER_BICUBIC ? (size_t)n * 16 : 0;
-        size_t lanes_bytes = filter == PXM_FILTER_BICUBIC ? (size_t)src->width * 16 : 0;
+        size_t lanes_bytes = filter == PXM_FILTER_BICUBIC ? (size_t)src->width * 16 + (size_t)n * 48 : 0;
         size_t sums_bytes = filter == PXM_FILTER_BOX ? (size_t)src->width * 8 + 16 : 0;
         block = malloc(table_bytes + 4 * cache_bytes + lanes_bytes + sums_bytes + 16);
         if (block) {
@@ -414,6 +414,8 @@ static int32_t pxm_stretch(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, 
                     cache.age[q] = 0;
                 }
                 cache.lanes = (float *)(base + table_bytes + 4 * cache_bytes);
+                cache.fractions = cache.lanes + 4 * (size_t)src->width;
+                cache.fractions_ready = 0;
                 cache.clock = 0;
                 c.cache = &cache;
             }

@@ -472,15 +472,22 @@ PXM_SSE2 static void pxm_bicubic_horizontal(const PxmStretch *c, const uint32_t 
     float *lanes = c->cache->lanes;
     for (int32_t k = first; k <= last; k++)
         _mm_store_ps(lanes + 4 * k, pxm_lanes_ps(row[k]));
-    int32_t last_fx = -1;
-    __m128 u = _mm_setzero_ps(), u2 = u, u3 = u;
-    for (int32_t k = 0; k < c->count; k++, t += 5) {
-        if (t[4] != last_fx) {
-            pxm_fractions(t[4], &u, &u2, &u3);
-            last_fx = t[4];
+    // t, t^2 and t^3 of every drawn column, made on first use.
+    float *f = c->cache->fractions;
+    if (!c->cache->fractions_ready) {
+        for (int32_t k = 0; k < c->count; k++) {
+            __m128 u, u2, u3;
+            pxm_fractions(c->table[5 * k + 4], &u, &u2, &u3);
+            _mm_store_ps(f + 12 * k, u);
+            _mm_store_ps(f + 12 * k + 4, u2);
+            _mm_store_ps(f + 12 * k + 8, u3);
         }
+        c->cache->fractions_ready = 1;
+    }
+    for (int32_t k = 0; k < c->count; k++, t += 5, f += 12) {
         __m128 v = pxm_cubic_ps(_mm_load_ps(lanes + 4 * t[0]), _mm_load_ps(lanes + 4 * t[1]),
-                                _mm_load_ps(lanes + 4 * t[2]), _mm_load_ps(lanes + 4 * t[3]), u, u2, u3);
+                                _mm_load_ps(lanes + 4 * t[2]), _mm_load_ps(lanes + 4 * t[3]), _mm_load_ps(f),
+                                _mm_load_ps(f + 4), _mm_load_ps(f + 8));
         _mm_store_ps(dst + 4 * k, pxm_round_clamp_ps(v));
     }
 }
@@ -518,8 +525,19 @@ PXM_SSE2 void pxm_bicubic_row_sse2(const PxmStretch *c, int32_t x, int32_t n, ui
         const float *h[4];
         for (int j = 0; j < 4; j++)
             h[j] = pxm_bicubic_cached_row(c, c->row_index[j], c->row[j]);
-        int32_t k0 = x - c->first;
-        for (int32_t i = 0; i < n; i++) {
+        int32_t k0 = x - c->first, i = 0;
+        // Four pixels packed and stored together.
+        for (; i + 3 < n; i += 4) {
+            __m128i r[4];
+            for (int q = 0; q < 4; q++) {
+                int32_t k = 4 * (k0 + i + q);
+                r[q] = _mm_cvtps_epi32(pxm_cubic_ps(_mm_load_ps(h[0] + k), _mm_load_ps(h[1] + k), _mm_load_ps(h[2] + k),
+                                                    _mm_load_ps(h[3] + k), u, u2, u3));
+            }
+            _mm_storeu_si128((__m128i *)(out + i),
+                             _mm_packus_epi16(_mm_packs_epi32(r[0], r[1]), _mm_packs_epi32(r[2], r[3])));
+        }
+        for (; i < n; i++) {
             int32_t k = 4 * (k0 + i);
             out[i] = pxm_pack_ps(
                 pxm_cubic_ps(_mm_load_ps(h[0] + k), _mm_load_ps(h[1] + k), _mm_load_ps(h[2] + k), _mm_load_ps(h[3] + k), u, u2, u3));
