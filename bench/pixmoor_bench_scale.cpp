@@ -208,7 +208,7 @@ void bench_rops()
         const char *name;
         int op;
         bool vector;
-    } ops[] = {{"XOR", PXM_ROP_XOR, false},
+    } ops[] = {{"XOR", PXM_ROP_XOR, true},
                {"burn", PXM_ROP_BURN, true},
                {"multiply", PXM_ROP_MULTIPLY, true},
                {"screen", PXM_ROP_SCREEN, true},

@@ -15,6 +15,10 @@ void pxm_rop_burn_sse2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int
 void pxm_rop_multiply_sse2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
 void pxm_rop_add_signed_sse2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
 void pxm_rop_screen_sse2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
+void pxm_rop_copy_sse2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
+void pxm_rop_or_sse2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
+void pxm_rop_and_sse2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
+void pxm_rop_xor_sse2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
 
 // Per-pixel rules the vector paths fall back on for the last pixels of a run.
 uint32_t pxm_rop_add_pixel(uint32_t d, uint32_t s);

@@ -238,22 +238,22 @@ static PxmRopSpan pxm_rop_span(int32_t op, bool fill)
 {
     bool sse2 = pxm_use_sse2();
     switch (op) {
-    case PXM_ROP_OR: return pxm_span_or;
-    case PXM_ROP_AND: return pxm_span_and;
-    case PXM_ROP_XOR: return pxm_span_xor;
+    case PXM_ROP_OR: return sse2 ? pxm_rop_or_sse2 : pxm_span_or;
+    case PXM_ROP_AND: return sse2 ? pxm_rop_and_sse2 : pxm_span_and;
+    case PXM_ROP_XOR: return sse2 ? pxm_rop_xor_sse2 : pxm_span_xor;
     case PXM_ROP_ADD: return sse2 ? pxm_rop_add_sse2 : pxm_span_add;
     case PXM_ROP_SUB: return sse2 ? pxm_rop_sub_sse2 : pxm_span_sub;
     case PXM_ROP_BURN: return sse2 ? pxm_rop_burn_sse2 : pxm_span_burn;
     case PXM_ROP_MULTIPLY: return sse2 ? pxm_rop_multiply_sse2 : pxm_span_multiply;
-    case PXM_ROP_SHIFT: return fill ? pxm_span_shift : pxm_span_copy;
+    case PXM_ROP_SHIFT: return fill ? pxm_span_shift : sse2 ? pxm_rop_copy_sse2 : pxm_span_copy;
     case PXM_ROP_ADD_SIGNED: return sse2 ? pxm_rop_add_signed_sse2 : pxm_span_add_signed;
     case PXM_ROP_HSL_COLOR: return pxm_span_hsl_color;
     case PXM_ROP_YCC_COLOR: return pxm_span_ycc_color;
     case PXM_ROP_YCC_LUMA: return pxm_span_ycc_luma;
     case PXM_ROP_SCREEN: return sse2 ? pxm_rop_screen_sse2 : pxm_span_screen;
-    case PXM_ROP_ALPHA_MASK: return fill ? pxm_span_copy : pxm_span_alpha_mask;
+    case PXM_ROP_ALPHA_MASK: return fill ? (sse2 ? pxm_rop_copy_sse2 : pxm_span_copy) : pxm_span_alpha_mask;
     case PXM_ROP_CHECKER: return fill ? pxm_span_checker_fill : pxm_span_checker_blit;
-    default: return pxm_span_copy;
+    default: return sse2 ? pxm_rop_copy_sse2 : pxm_span_copy;
     }
 }
 
@@ -345,7 +345,7 @@ int32_t pxm_fill_rect_op(PxmSurface *s, int32_t x1, int32_t y1, int32_t x2, int3
     if (bx < ax || by < ay)
         return 0;
     PxmRopSpan span = pxm_rop_span(op, true);
-    enum { CHUNK = 64 };
+    enum { CHUNK = 256 };
     uint32_t colours[CHUNK];
     for (int i = 0; i < CHUNK; i++)
         colours[i] = colour;
