@@ -139,8 +139,13 @@ TEST_F(PlayerProcess, WithAnAviFileTheVideoAppearsInTheViewport)
     pump_until([&] { return (video = find_child(viewport, "wine_quartz_window")) != nullptr; }, 10000);
     ASSERT_TRUE(video) << "no video window inside the viewport";
     EXPECT_EQ(viewport, GetParent(video));
-    char caption[64];
-    GetWindowTextA(video, caption, sizeof caption);
+    // The renderer made the window with a caption of its own; the player's
+    // caption follows right after the window is moved into the viewport.
+    char caption[64] = "";
+    pump_until([&] {
+        GetWindowTextA(video, caption, sizeof caption);
+        return lstrcmpA(caption, "Quorva Media Player Video") == 0;
+    }, 5000);
     EXPECT_STREQ("Quorva Media Player Video", caption);
     EXPECT_EQ(0u, close_and_wait(w));
 }

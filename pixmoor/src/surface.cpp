@@ -453,8 +453,15 @@ int32_t pxm_surface_resize(PxmSurface *s, int32_t width, int32_t height, int32_t
             PxmSurface t;
             memset(&t, 0, sizeof(t));
             int32_t made = pxm_surface_create(&t, width, height, 0);
-            if (!made)
+            if (!made) {
+                // A creation that failed late keeps its DC and DIB in the
+                // record for the next free: release them here, keeping the
+                // status the creation left.
+                int32_t status = ts->status;
+                pxm_surface_free(&t, 0);
+                ts->status = status;
                 return 0;
+            }
             pxm_surface_validate(&t, 0);
             pxm_surface_validate(s, 0);
             if (mode == 3)
