@@ -3,10 +3,10 @@
 // padding between rows is never touched; locks always balance.
 #include <gtest/gtest.h>
 
-#include <limits.h>
 #include <vector>
 
 #include "pixmoor.h"
+#include "pixmoor_image.h"
 #include "pixmoor_test_util.h"
 
 namespace {
@@ -20,53 +20,21 @@ struct RandomOp {
     int32_t clip[4];
 };
 
-int32_t random_coord(pxt::Rng &rng, int32_t size)
-{
-    static const int32_t extremes[] = {INT_MIN, INT_MAX, INT_MIN + 1, INT_MAX - 1, -1000000, 1000000,
-                                       -655360, 655360,  -700000,     700000,      -65536,   65536};
-    uint32_t pick = rng.next() % 100;
-    if (pick < 3)
-        return extremes[rng.next() % (sizeof(extremes) / sizeof(extremes[0]))];
-    if (pick < 8)
-        return rng.range(-4 * size - 10, 5 * size + 10);
-    return rng.range(-size / 2 - 2, size + size / 2 + 2);
-}
-
-// An ordered pair of corners, now and then inverted.
-void random_span(pxt::Rng &rng, int32_t size, int32_t *a, int32_t *b)
-{
-    *a = random_coord(rng, size);
-    if (rng.next() % 100 < 3) {
-        *b = *a - 1 - (int32_t)(rng.next() % 5);
-        return;
-    }
-    uint32_t pick = rng.next() % 100;
-    int64_t len;
-    if (pick < 10)
-        len = 0;
-    else if (pick < 15)
-        len = random_coord(rng, size) - (int64_t)*a;
-    else
-        len = rng.range(0, 2 * size + 4);
-    int64_t end = (int64_t)*a + (len < 0 ? -len : len);
-    *b = end > INT_MAX ? INT_MAX : (int32_t)end;
-}
-
 RandomOp random_op(pxt::Rng &rng, const PxmSurface &dst, const PxmSurface &src)
 {
     RandomOp o;
     o.op = (int)(rng.next() % 3);
-    random_span(rng, dst.width, &o.x1, &o.x2);
-    random_span(rng, dst.height, &o.y1, &o.y2);
-    random_span(rng, src.width, &o.sx1, &o.sx2);
-    random_span(rng, src.height, &o.sy1, &o.sy2);
+    pxt::random_span(rng, dst.width, 2, &o.x1, &o.x2);
+    pxt::random_span(rng, dst.height, 2, &o.y1, &o.y2);
+    pxt::random_span(rng, src.width, 2, &o.sx1, &o.sx2);
+    pxt::random_span(rng, src.height, 2, &o.sy1, &o.sy2);
     o.flags = rng.next() & 0xF;
     if (rng.next() % 2)
         o.flags |= PXM_CLIP;
     if (rng.next() % 2)
         o.flags |= PXM_MIRROR;
-    random_span(rng, dst.width, &o.clip[0], &o.clip[2]);
-    random_span(rng, dst.height, &o.clip[1], &o.clip[3]);
+    pxt::random_span(rng, dst.width, 2, &o.clip[0], &o.clip[2]);
+    pxt::random_span(rng, dst.height, 2, &o.clip[1], &o.clip[3]);
     return o;
 }
 
@@ -89,31 +57,7 @@ std::string describe(const RandomOp &o, const PxmSurface &d, const PxmSurface &s
     return buf;
 }
 
-// A memory surface in a vector, with padding words at the end of each row.
-struct Block {
-    std::vector<uint32_t> words;
-    PxmSurface s;
-    Block(int32_t w, int32_t h, int32_t stride) : words((size_t)stride * h)
-    {
-        memset(&s, 0, sizeof(s));
-        s.width = w;
-        s.height = h;
-        s.stride = stride;
-        s.kind = PXM_KIND_MEMORY;
-        s.pixels = words.data();
-    }
-};
-
-class PixmoorRandom : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        pxm_startup(0);
-        saved = pxm_cpu_level;
-    }
-    void TearDown() override { pxm_cpu_level = saved; }
-    int saved = 0;
-};
+class PixmoorRandom : public pxt::SavedLevel {};
 
 TEST_F(PixmoorRandom, IntegerAndSse2FormsAgree)
 {
@@ -124,13 +68,12 @@ TEST_F(PixmoorRandom, IntegerAndSse2FormsAgree)
     const int rounds = 6000;
     for (int i = 0; i < rounds; i++) {
         int32_t dw = rng.range(1, 48), dh = rng.range(1, 40), sw = rng.range(1, 48), sh = rng.range(1, 40);
-        Block d0(dw, dh, dw + rng.range(0, 3)), s0(sw, sh, sw + rng.range(0, 3));
-        for (uint32_t &v : d0.words)
+        pxt::Image d0(dw, dh, 0, dw + rng.range(0, 3)), s0(sw, sh, 0, sw + rng.range(0, 3));
+        for (uint32_t &v : d0.block)
             v = rng.pixel();
-        for (uint32_t &v : s0.words)
+        for (uint32_t &v : s0.block)
             v = rng.pixel();
-        Block d2 = d0;
-        d2.s.pixels = d2.words.data();
+        pxt::Image d2 = d0;
         RandomOp o = random_op(rng, d0.s, s0.s);
 
         pxm_cpu_level = 0;
@@ -142,7 +85,7 @@ TEST_F(PixmoorRandom, IntegerAndSse2FormsAgree)
 
         ASSERT_EQ(r0, r2) << describe(o, d0.s, s0.s);
         ASSERT_EQ(st0, st2) << describe(o, d0.s, s0.s);
-        ASSERT_TRUE(d0.words == d2.words) << describe(o, d0.s, s0.s);
+        ASSERT_TRUE(d0.block == d2.block) << describe(o, d0.s, s0.s);
         drawn += r0 == 1;
     }
     // Most operations do draw something: the generator is not degenerate.
@@ -161,19 +104,13 @@ TEST_F(PixmoorRandom, GuardPagesNeverFaultAndPaddingStaysUntouched)
             pxt::GuardSurface d, s;
             ASSERT_TRUE(pxt::guard_make(&d, dw, dh, dw + rng.range(0, 2), rng.next() % 2));
             ASSERT_TRUE(pxt::guard_make(&s, sw, sh, sw + rng.range(0, 2), rng.next() % 2));
-            for (int32_t y = 0; y < dh; y++)
-                for (int32_t x = 0; x < d.s.stride && (y < dh - 1 || x < dw); x++)
-                    d.s.pixels[(size_t)y * d.s.stride + x] = x < dw ? rng.pixel() : pad;
-            for (int32_t y = 0; y < sh; y++)
-                for (int32_t x = 0; x < sw; x++)
-                    s.s.pixels[(size_t)y * s.s.stride + x] = rng.pixel();
+            pxt::fill_padded(rng, d.s, pad);
+            pxt::fill_rows(rng, s.s);
             RandomOp o = random_op(rng, d.s, s.s);
             pxm_cpu_level = level;
             run_op(o, &d.s, &s.s);
             pxm_cpu_level = saved;
-            for (int32_t y = 0; y < dh - 1; y++)
-                for (int32_t x = dw; x < d.s.stride; x++)
-                    ASSERT_EQ(pad, d.s.pixels[(size_t)y * d.s.stride + x]) << describe(o, d.s, s.s);
+            ASSERT_TRUE(pxt::padding_intact(d.s, pad)) << describe(o, d.s, s.s);
             pxt::guard_free(&d);
             pxt::guard_free(&s);
         }
@@ -202,9 +139,9 @@ TEST_F(PixmoorRandom, DibSurfacesBalanceLocksAndMatchMemorySurfaces)
             d.pixels[k] = rng.pixel();
         for (int32_t k = 0; k < s.width * s.height; k++)
             s.pixels[k] = rng.pixel();
-        Block md(d.width, d.height, d.width), ms(s.width, s.height, s.width);
-        memcpy(md.words.data(), d.pixels, md.words.size() * 4);
-        memcpy(ms.words.data(), s.pixels, ms.words.size() * 4);
+        pxt::Image md(d.width, d.height, 0, d.width), ms(s.width, s.height, 0, s.width);
+        memcpy(md.block.data(), d.pixels, md.block.size() * 4);
+        memcpy(ms.block.data(), s.pixels, ms.block.size() * 4);
         RandomOp o = random_op(rng, d, s);
         int32_t r = run_op(o, &d, &s);
         ASSERT_EQ(held, d.lock_count) << describe(o, d, s);
@@ -213,7 +150,7 @@ TEST_F(PixmoorRandom, DibSurfacesBalanceLocksAndMatchMemorySurfaces)
             pxm_surface_unlock(&d, 0);
         int32_t rm = run_op(o, &md.s, &ms.s);
         ASSERT_EQ(rm, r) << describe(o, d, s);
-        ASSERT_EQ(0, memcmp(md.words.data(), d.pixels, md.words.size() * 4)) << describe(o, d, s);
+        ASSERT_EQ(0, memcmp(md.block.data(), d.pixels, md.block.size() * 4)) << describe(o, d, s);
     }
     for (PxmSurface &d : dibs)
         pxm_surface_free(&d, 0);

@@ -5,11 +5,11 @@
 // inaccessible page never fault, and row padding is never touched.
 #include <gtest/gtest.h>
 
-#include <limits.h>
 #include <stdlib.h>
 #include <vector>
 
 #include "pixmoor.h"
+#include "pixmoor_image.h"
 #include "pixmoor_test_util.h"
 
 namespace {
@@ -25,45 +25,14 @@ struct RandomOp {
     int32_t clip[4];
 };
 
-int32_t random_coord(pxt::Rng &rng, int32_t size)
-{
-    static const int32_t extremes[] = {INT_MIN, INT_MAX, INT_MIN + 1, INT_MAX - 1, -1000000, 1000000,
-                                       -655360, 655360,  -700000,     700000,      -65536,   65536};
-    uint32_t pick = rng.next() % 100;
-    if (pick < 3)
-        return extremes[rng.next() % (sizeof(extremes) / sizeof(extremes[0]))];
-    if (pick < 8)
-        return rng.range(-4 * size - 10, 5 * size + 10);
-    return rng.range(-size / 2 - 2, size + size / 2 + 2);
-}
-
-void random_span(pxt::Rng &rng, int32_t size, int32_t *a, int32_t *b)
-{
-    *a = random_coord(rng, size);
-    if (rng.next() % 100 < 3) {
-        *b = *a - 1 - (int32_t)(rng.next() % 5);
-        return;
-    }
-    uint32_t pick = rng.next() % 100;
-    int64_t len;
-    if (pick < 10)
-        len = 0;
-    else if (pick < 15)
-        len = random_coord(rng, size) - (int64_t)*a;
-    else
-        len = rng.range(0, 3 * size + 4);
-    int64_t end = (int64_t)*a + (len < 0 ? -len : len);
-    *b = end > INT_MAX ? INT_MAX : (int32_t)end;
-}
-
 RandomOp random_op(pxt::Rng &rng, const PxmSurface &dst, const PxmSurface &src)
 {
     RandomOp o;
     o.op = (int)(rng.next() % OP_COUNT);
-    random_span(rng, dst.width, &o.x1, &o.x2);
-    random_span(rng, dst.height, &o.y1, &o.y2);
-    random_span(rng, src.width, &o.sx1, &o.sx2);
-    random_span(rng, src.height, &o.sy1, &o.sy2);
+    pxt::random_span(rng, dst.width, 3, &o.x1, &o.x2);
+    pxt::random_span(rng, dst.height, 3, &o.y1, &o.y2);
+    pxt::random_span(rng, src.width, 3, &o.sx1, &o.sx2);
+    pxt::random_span(rng, src.height, 3, &o.sy1, &o.sy2);
     o.flags = rng.next() & 0xF;
     if (rng.next() % 2)
         o.flags |= PXM_HIGH_QUALITY;
@@ -73,8 +42,8 @@ RandomOp random_op(pxt::Rng &rng, const PxmSurface &dst, const PxmSurface &src)
         o.flags |= PXM_EXCLUSIVE;
     o.rop = (int32_t)(rng.next() % 18);
     o.colour = rng.pixel();
-    random_span(rng, dst.width, &o.clip[0], &o.clip[2]);
-    random_span(rng, dst.height, &o.clip[1], &o.clip[3]);
+    pxt::random_span(rng, dst.width, 3, &o.clip[0], &o.clip[2]);
+    pxt::random_span(rng, dst.height, 3, &o.clip[1], &o.clip[3]);
     return o;
 }
 
@@ -120,21 +89,6 @@ std::string describe(const RandomOp &o, const PxmSurface &d, const PxmSurface &s
     return buf;
 }
 
-struct Block {
-    std::vector<uint32_t> words;
-    PxmSurface s;
-    Block(int32_t w, int32_t h, int32_t stride) : words((size_t)stride * h)
-    {
-        memset(&s, 0, sizeof(s));
-        s.width = w;
-        s.height = h;
-        s.stride = stride;
-        s.kind = PXM_KIND_MEMORY;
-        s.pixels = words.data();
-    }
-    Block(const Block &o) : words(o.words), s(o.s) { s.pixels = words.data(); }
-};
-
 int max_lane_difference(const std::vector<uint32_t> &a, const std::vector<uint32_t> &b)
 {
     int worst = 0;
@@ -144,16 +98,7 @@ int max_lane_difference(const std::vector<uint32_t> &a, const std::vector<uint32
     return worst;
 }
 
-class ScaleRandom : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        pxm_startup(0);
-        saved = pxm_cpu_level;
-    }
-    void TearDown() override { pxm_cpu_level = saved; }
-    int saved = 0;
-};
+class ScaleRandom : public pxt::SavedLevel {};
 
 TEST_F(ScaleRandom, IntegerAndSse2FormsAgree)
 {
@@ -164,12 +109,12 @@ TEST_F(ScaleRandom, IntegerAndSse2FormsAgree)
     const int rounds = 8000;
     for (int i = 0; i < rounds; i++) {
         int32_t dw = rng.range(1, 40), dh = rng.range(1, 30), sw = rng.range(1, 40), sh = rng.range(1, 30);
-        Block d0(dw, dh, dw + rng.range(0, 3)), s0(sw, sh, sw + rng.range(0, 3));
-        for (uint32_t &v : d0.words)
+        pxt::Image d0(dw, dh, 0, dw + rng.range(0, 3)), s0(sw, sh, 0, sw + rng.range(0, 3));
+        for (uint32_t &v : d0.block)
             v = rng.pixel();
-        for (uint32_t &v : s0.words)
+        for (uint32_t &v : s0.block)
             v = rng.pixel();
-        Block d2 = d0;
+        pxt::Image d2 = d0;
         RandomOp o = random_op(rng, d0.s, s0.s);
         int agreement = expected_agreement(o);
         if (agreement == BICUBIC)
@@ -183,9 +128,9 @@ TEST_F(ScaleRandom, IntegerAndSse2FormsAgree)
         ASSERT_EQ(r0, r2) << describe(o, d0.s, s0.s);
         ASSERT_EQ(st0, st2) << describe(o, d0.s, s0.s);
         if (agreement == SAME) {
-            ASSERT_TRUE(d0.words == d2.words) << describe(o, d0.s, s0.s);
+            ASSERT_TRUE(d0.block == d2.block) << describe(o, d0.s, s0.s);
         } else if (agreement == WITHIN_ONE) {
-            ASSERT_LE(max_lane_difference(d0.words, d2.words), 1) << describe(o, d0.s, s0.s);
+            ASSERT_LE(max_lane_difference(d0.block, d2.block), 1) << describe(o, d0.s, s0.s);
         }
         compared[agreement]++;
         drawn += r0 == 1;
@@ -196,7 +141,7 @@ TEST_F(ScaleRandom, IntegerAndSse2FormsAgree)
 }
 
 // A picture whose neighbouring pixels differ little per lane.
-void fill_smooth(Block &b, pxt::Rng &rng)
+void fill_smooth(pxt::Image &b, pxt::Rng &rng)
 {
     int base[4], dx[4], dy[4];
     for (int k = 0; k < 4; k++) {
@@ -212,7 +157,7 @@ void fill_smooth(Block &b, pxt::Rng &rng)
                 v = v < 0 ? v + 512 : v;
                 p |= (uint32_t)(v > 255 ? 511 - v : v) << (8 * k);
             }
-            b.words[(size_t)y * b.s.stride + x] = p;
+            b.block[(size_t)y * b.s.stride + x] = p;
         }
 }
 
@@ -225,11 +170,11 @@ TEST_F(ScaleRandom, BicubicFormsAgreeOnSmoothPictures)
     for (int i = 0; i < 3000; i++) {
         int32_t sw = rng.range(2, 30), sh = rng.range(2, 30);
         int32_t dw = rng.range(1, 45), dh = rng.range(1, 45);
-        Block s0(sw, sh, sw), d0(dw, dh, dw);
+        pxt::Image s0(sw, sh, 0, sw), d0(dw, dh, 0, dw);
         fill_smooth(s0, rng);
-        for (uint32_t &v : d0.words)
+        for (uint32_t &v : d0.block)
             v = rng.next() & 0x00FFFFFF;
-        Block d2 = d0;
+        pxt::Image d2 = d0;
         RandomOp o;
         memset(&o, 0, sizeof(o));
         o.op = OP_STRETCH_COPY;
@@ -247,7 +192,7 @@ TEST_F(ScaleRandom, BicubicFormsAgreeOnSmoothPictures)
         // The horizontal passes may round one apart; the vertical kernel's
         // weights sum to at most 1.5 in magnitude, so after its own rounding
         // the forms stay within two.
-        ASSERT_LE(max_lane_difference(d0.words, d2.words), 2) << describe(o, d0.s, s0.s);
+        ASSERT_LE(max_lane_difference(d0.block, d2.block), 2) << describe(o, d0.s, s0.s);
         compared++;
     }
     EXPECT_GT(compared, 500);
@@ -274,14 +219,14 @@ TEST_F(ScaleRandom, WholeSurfaceBoxReductionsAgreeWithinOne)
         for (int32_t y = 0; y < sh; y++)
             for (int32_t x = 0; x < sw; x++)
                 g.s.pixels[(size_t)y * g.s.stride + x] = rng.next();
-        Block d0(dw, dh, dw);
-        Block d2 = d0;
+        pxt::Image d0(dw, dh, 0, dw);
+        pxt::Image d2 = d0;
         pxm_cpu_level = 0;
         ASSERT_EQ(1, pxm_stretch_copy(&d0.s, 0, 0, dw - 1, dh - 1, &g.s, 0, 0, sw - 1, sh - 1, PXM_HIGH_QUALITY));
         pxm_cpu_level = saved;
         ASSERT_EQ(1, pxm_stretch_copy(&d2.s, 0, 0, dw - 1, dh - 1, &g.s, 0, 0, sw - 1, sh - 1, PXM_HIGH_QUALITY));
         pxt::guard_free(&g);
-        ASSERT_LE(max_lane_difference(d0.words, d2.words), 1) << sw << "x" << sh << " -> " << dw << "x" << dh;
+        ASSERT_LE(max_lane_difference(d0.block, d2.block), 1) << sw << "x" << sh << " -> " << dw << "x" << dh;
     }
 }
 
@@ -297,19 +242,13 @@ TEST_F(ScaleRandom, GuardPagesNeverFaultAndPaddingStaysUntouched)
             pxt::GuardSurface d, s;
             ASSERT_TRUE(pxt::guard_make(&d, dw, dh, dw + rng.range(0, 2), rng.next() % 2));
             ASSERT_TRUE(pxt::guard_make(&s, sw, sh, sw + rng.range(0, 2), rng.next() % 2));
-            for (int32_t y = 0; y < dh; y++)
-                for (int32_t x = 0; x < d.s.stride && (y < dh - 1 || x < dw); x++)
-                    d.s.pixels[(size_t)y * d.s.stride + x] = x < dw ? rng.pixel() : pad;
-            for (int32_t y = 0; y < sh; y++)
-                for (int32_t x = 0; x < sw; x++)
-                    s.s.pixels[(size_t)y * s.s.stride + x] = rng.pixel();
+            pxt::fill_padded(rng, d.s, pad);
+            pxt::fill_rows(rng, s.s);
             RandomOp o = random_op(rng, d.s, s.s);
             pxm_cpu_level = level;
             run_op(o, &d.s, &s.s);
             pxm_cpu_level = saved;
-            for (int32_t y = 0; y < dh - 1; y++)
-                for (int32_t x = dw; x < d.s.stride; x++)
-                    ASSERT_EQ(pad, d.s.pixels[(size_t)y * d.s.stride + x]) << describe(o, d.s, s.s);
+            ASSERT_TRUE(pxt::padding_intact(d.s, pad)) << describe(o, d.s, s.s);
             pxt::guard_free(&d);
             pxt::guard_free(&s);
         }
@@ -334,16 +273,16 @@ TEST_F(ScaleRandom, DibSurfacesBalanceLocksAndMatchMemorySurfaces)
             d.pixels[k] = rng.pixel();
         for (int32_t k = 0; k < s.width * s.height; k++)
             s.pixels[k] = rng.pixel();
-        Block md(d.width, d.height, d.width), ms(s.width, s.height, s.width);
-        memcpy(md.words.data(), d.pixels, md.words.size() * 4);
-        memcpy(ms.words.data(), s.pixels, ms.words.size() * 4);
+        pxt::Image md(d.width, d.height, 0, d.width), ms(s.width, s.height, 0, s.width);
+        memcpy(md.block.data(), d.pixels, md.block.size() * 4);
+        memcpy(ms.block.data(), s.pixels, ms.block.size() * 4);
         RandomOp o = random_op(rng, d, s);
         int32_t r = run_op(o, &d, &s);
         ASSERT_EQ(0, d.lock_count) << describe(o, d, s);
         ASSERT_EQ(0, s.lock_count) << describe(o, d, s);
         int32_t rm = run_op(o, &md.s, &ms.s);
         ASSERT_EQ(rm, r) << describe(o, d, s);
-        ASSERT_EQ(0, memcmp(md.words.data(), d.pixels, md.words.size() * 4)) << describe(o, d, s);
+        ASSERT_EQ(0, memcmp(md.block.data(), d.pixels, md.block.size() * 4)) << describe(o, d, s);
     }
     for (PxmSurface &d : dibs)
         pxm_surface_free(&d, 0);

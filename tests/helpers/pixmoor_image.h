@@ -44,6 +44,18 @@ struct Image {
     }
 };
 
+// Keeps the engine's chosen level and puts it back after each test.
+class SavedLevel : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        pxm_startup(0);
+        saved = pxm_cpu_level;
+    }
+    void TearDown() override { pxm_cpu_level = saved; }
+    int saved = 0;
+};
+
 class Levels : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override

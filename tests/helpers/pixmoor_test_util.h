@@ -5,6 +5,7 @@
 #pragma once
 #include <windows.h>
 
+#include <limits.h>
 #include <stdint.h>
 #include <string.h>
 
@@ -92,6 +93,41 @@ struct Rng {
     }
 };
 
+// A coordinate for the randomised suites: mostly near the surface, now and
+// then far outside it or at the ends of the range.
+inline int32_t random_coord(Rng &rng, int32_t size)
+{
+    static const int32_t extremes[] = {INT_MIN, INT_MAX, INT_MIN + 1, INT_MAX - 1, -1000000, 1000000,
+                                       -655360, 655360,  -700000,     700000,      -65536,   65536};
+    uint32_t pick = rng.next() % 100;
+    if (pick < 3)
+        return extremes[rng.next() % (sizeof(extremes) / sizeof(extremes[0]))];
+    if (pick < 8)
+        return rng.range(-4 * size - 10, 5 * size + 10);
+    return rng.range(-size / 2 - 2, size + size / 2 + 2);
+}
+
+// An ordered pair of corners, now and then inverted; the usual length is up
+// to reach * size + 4.
+inline void random_span(Rng &rng, int32_t size, int32_t reach, int32_t *a, int32_t *b)
+{
+    *a = random_coord(rng, size);
+    if (rng.next() % 100 < 3) {
+        *b = *a - 1 - (int32_t)(rng.next() % 5);
+        return;
+    }
+    uint32_t pick = rng.next() % 100;
+    int64_t len;
+    if (pick < 10)
+        len = 0;
+    else if (pick < 15)
+        len = random_coord(rng, size) - (int64_t)*a;
+    else
+        len = rng.range(0, reach * size + 4);
+    int64_t end = (int64_t)*a + (len < 0 ? -len : len);
+    *b = end > INT_MAX ? INT_MAX : (int32_t)end;
+}
+
 // A PXM_KIND_MEMORY surface whose pixel block starts right after one
 // inaccessible page and ends right before another.
 struct GuardSurface {
@@ -130,5 +166,31 @@ inline void guard_free(GuardSurface *g)
 }
 
 inline uint32_t &px(PxmSurface &s, int32_t x, int32_t y) { return s.pixels[(size_t)y * s.stride + x]; }
+
+// Random pixels in each row, pad in the words between rows.
+inline void fill_padded(Rng &rng, PxmSurface &s, uint32_t pad)
+{
+    for (int32_t y = 0; y < s.height; y++)
+        for (int32_t x = 0; x < s.stride && (y < s.height - 1 || x < s.width); x++)
+            s.pixels[(size_t)y * s.stride + x] = x < s.width ? rng.pixel() : pad;
+}
+
+// Random pixels in each row; the words between rows are left alone.
+inline void fill_rows(Rng &rng, PxmSurface &s)
+{
+    for (int32_t y = 0; y < s.height; y++)
+        for (int32_t x = 0; x < s.width; x++)
+            s.pixels[(size_t)y * s.stride + x] = rng.pixel();
+}
+
+// Whether every word between rows still holds pad.
+inline bool padding_intact(const PxmSurface &s, uint32_t pad)
+{
+    for (int32_t y = 0; y < s.height - 1; y++)
+        for (int32_t x = s.width; x < s.stride; x++)
+            if (s.pixels[(size_t)y * s.stride + x] != pad)
+                return false;
+    return true;
+}
 
 } // namespace pxt
