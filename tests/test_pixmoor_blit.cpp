@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "pixmoor.h"
+#include "pixmoor_image.h"
 #include "pixmoor_test_util.h"
 
 namespace {
@@ -14,19 +15,7 @@ using pxt::px;
 int32_t status() { return pxm_thread_state()->status; }
 
 // Runs a body once with the integer forms and once with the SSE2 forms.
-class PixmoorLevels : public ::testing::TestWithParam<int> {
-protected:
-    void SetUp() override
-    {
-        pxm_startup(0);
-        saved = pxm_cpu_level;
-        if (GetParam() >= 2 && saved < 2)
-            GTEST_SKIP() << "no SSE2";
-        pxm_cpu_level = GetParam();
-    }
-    void TearDown() override { pxm_cpu_level = saved; }
-    int saved = 0;
-};
+class PixmoorLevels : public pxt::Levels {};
 
 INSTANTIATE_TEST_SUITE_P(Forms, PixmoorLevels, ::testing::Values(0, 2));
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "pixmoor.h"
+#include "pixmoor_image.h"
 #include "pixmoor_test_util.h"
 
 namespace {
@@ -15,21 +16,6 @@ namespace {
 using pxt::byte_of;
 
 int32_t status() { return pxm_thread_state()->status; }
-
-struct Mem {
-    std::vector<uint32_t> words;
-    PxmSurface s;
-    Mem(int32_t w, int32_t h, uint32_t fill = 0) : words((size_t)w * h, fill)
-    {
-        memset(&s, 0, sizeof(s));
-        s.width = w;
-        s.height = h;
-        s.stride = w;
-        s.kind = PXM_KIND_MEMORY;
-        s.pixels = words.data();
-    }
-    uint32_t &at(int32_t x, int32_t y) { return words[(size_t)y * s.width + x]; }
-};
 
 uint32_t make(uint32_t t, uint32_t r, uint32_t g, uint32_t b) { return t << 24 | r << 16 | g << 8 | b; }
 uint32_t clampb(int v) { return v < 0 ? 0 : v > 255 ? 255 : (uint32_t)v; }
@@ -181,26 +167,23 @@ uint32_t rop_ref(int op, uint32_t d, uint32_t s, bool fill, int level, int x, in
     }
 }
 
-class RopLevels : public ::testing::TestWithParam<int> {
+class RopLevels : public pxt::Levels {
 protected:
     void SetUp() override
     {
-        pxm_startup(0);
-        saved = pxm_cpu_level;
-        if (GetParam() >= 2 && saved < 2)
-            GTEST_SKIP() << "no SSE2";
-        pxm_cpu_level = GetParam();
+        pxt::Levels::SetUp();
+        if (IsSkipped())
+            return;
         pxm_set_clip(0, 0, 0, 0);
         // A pattern of four colours shows which entry each pixel took.
         pxm_set_checker(0x10C08040, 0xF0204080);
     }
     void TearDown() override
     {
-        pxm_cpu_level = saved;
+        pxt::Levels::TearDown();
         pxm_set_checker(0x00FFFFFF, 0x00000000);
     }
     int level() const { return GetParam(); }
-    int saved = 0;
 };
 
 INSTANTIATE_TEST_SUITE_P(Forms, RopLevels, ::testing::Values(0, 2));
@@ -211,12 +194,12 @@ TEST_P(RopLevels, EveryBlitCodeMatchesItsRule)
     for (int op = 0; op < 18; op++) {
         // Runs of every length around the four-pixel steps, offset in the surface.
         for (int w = 1; w <= 11; w++) {
-            Mem src(w, 3), dst(w + 5, 4);
-            for (uint32_t &v : src.words)
+            pxt::Image src(w, 3), dst(w + 5, 4);
+            for (uint32_t &v : src.block)
                 v = rng.next();
-            for (uint32_t &v : dst.words)
+            for (uint32_t &v : dst.block)
                 v = rng.next();
-            std::vector<uint32_t> before = dst.words;
+            std::vector<uint32_t> before = dst.block;
             ASSERT_EQ(1, pxm_blit_op(&dst.s, 3, 1, 3 + w - 1, 3, &src.s, 0, 0, w - 1, 2, op, 0));
             for (int y = 0; y < 4; y++)
                 for (int x = 0; x < w + 5; x++) {
@@ -235,10 +218,10 @@ TEST_P(RopLevels, EveryFillCodeMatchesItsRule)
     for (int op = 0; op < 18; op++) {
         for (int w = 1; w <= 11; w++) {
             uint32_t colour = rng.next();
-            Mem dst(w + 4, 5);
-            for (uint32_t &v : dst.words)
+            pxt::Image dst(w + 4, 5);
+            for (uint32_t &v : dst.block)
                 v = rng.next();
-            std::vector<uint32_t> before = dst.words;
+            std::vector<uint32_t> before = dst.block;
             // Corners in the other order.
             ASSERT_EQ(1, pxm_fill_rect_op(&dst.s, 2 + w - 1, 3, 2, 1, colour, op, 0));
             for (int y = 0; y < 5; y++)
@@ -254,10 +237,10 @@ TEST_P(RopLevels, EveryFillCodeMatchesItsRule)
 
 TEST_P(RopLevels, ByteLevelExamples)
 {
-    Mem m(3, 1);
-    m.at(0, 0) = 0x00123456;
-    m.at(1, 0) = 0x80ABCDEF;
-    m.at(2, 0) = 0xFF000000;
+    pxt::Image m(3, 1);
+    m.ref(0, 0) = 0x00123456;
+    m.ref(1, 0) = 0x80ABCDEF;
+    m.ref(2, 0) = 0xFF000000;
     EXPECT_EQ(1, pxm_fill_rect_op(&m.s, 0, 0, 2, 0, 0xFF000000, PXM_ROP_XOR, 0));
     EXPECT_EQ(0xFF123456u, m.at(0, 0));
     EXPECT_EQ(0x7FABCDEFu, m.at(1, 0));
@@ -267,27 +250,27 @@ TEST_P(RopLevels, ByteLevelExamples)
     EXPECT_EQ(0x00ABCDEFu, m.at(1, 0));
 
     // Every byte saturates on its own, the transparency byte included.
-    Mem src(1, 1, make(128, 255, 128, 1)), dst(1, 1, make(144, 1, 128, 1));
+    pxt::Image src(1, 1, make(128, 255, 128, 1)), dst(1, 1, make(144, 1, 128, 1));
     EXPECT_EQ(1, pxm_blit_op(&dst.s, 0, 0, 0, 0, &src.s, 0, 0, 0, 0, PXM_ROP_ADD, 0));
     EXPECT_EQ(make(255, 255, 255, 2), dst.at(0, 0));
 }
 
 TEST_P(RopLevels, ShiftFillsAndCopiesInBlits)
 {
-    Mem m(2, 1);
-    m.at(0, 0) = make(0, 80, 72, 65);
-    m.at(1, 0) = make(0, 0, 0, 0);
+    pxt::Image m(2, 1);
+    m.ref(0, 0) = make(0, 80, 72, 65);
+    m.ref(1, 0) = make(0, 0, 0, 0);
     EXPECT_EQ(1, pxm_fill_rect_op(&m.s, 0, 0, 1, 0, 0x12345678, PXM_ROP_SHIFT, 0));
     EXPECT_EQ(0x00000000u, m.at(0, 0));
     EXPECT_EQ(make(0, 176, 184, 191), m.at(1, 0));
-    Mem src(1, 1, 0x40ABCDEF);
+    pxt::Image src(1, 1, 0x40ABCDEF);
     EXPECT_EQ(1, pxm_blit_op(&m.s, 0, 0, 0, 0, &src.s, 0, 0, 0, 0, PXM_ROP_SHIFT, 0));
     EXPECT_EQ(0x40ABCDEFu, m.at(0, 0));
 }
 
 TEST_P(RopLevels, AlphaMaskAndChecker)
 {
-    Mem src(1, 1, 0x80000000), dst(1, 1, 0x00123456);
+    pxt::Image src(1, 1, 0x80000000), dst(1, 1, 0x00123456);
     EXPECT_EQ(1, pxm_blit_op(&dst.s, 0, 0, 0, 0, &src.s, 0, 0, 0, 0, PXM_ROP_ALPHA_MASK, 0));
     EXPECT_EQ(0x80123456u, dst.at(0, 0));
     // In a fill the mask is a plain copy.
@@ -295,25 +278,25 @@ TEST_P(RopLevels, AlphaMaskAndChecker)
     EXPECT_EQ(0x11223344u, dst.at(0, 0));
 
     pxm_set_checker(0x00FFFFFF, 0x00000000);
-    Mem m(20, 18, 0x44556677);
+    pxt::Image m(20, 18, 0x44556677);
     EXPECT_EQ(1, pxm_fill_rect_op(&m.s, 0, 0, 19, 17, 0x00ABCDEF, PXM_ROP_CHECKER, 0));
     for (int y = 0; y < 18; y++)
         for (int x = 0; x < 20; x++)
             ASSERT_EQ(((x & 15) / 4 + (y & 15) / 4) % 2 ? 0x00000000u : 0x00FFFFFFu, m.at(x, y)) << x << "," << y;
-    std::vector<uint32_t> before = m.words;
+    std::vector<uint32_t> before = m.block;
     EXPECT_EQ(1, pxm_fill_rect_op(&m.s, 0, 0, 19, 17, 0xFFABCDEF, PXM_ROP_CHECKER, 0));
-    EXPECT_EQ(before, m.words);
+    EXPECT_EQ(before, m.block);
 }
 
 TEST_P(RopLevels, MultiplyAndScreenFollowTheLevelRule)
 {
-    Mem m(1, 1, make(0, 255, 128, 200));
+    pxt::Image m(1, 1, make(0, 255, 128, 200));
     EXPECT_EQ(1, pxm_fill_rect_op(&m.s, 0, 0, 0, 0, make(7, 255, 255, 100), PXM_ROP_MULTIPLY, 0));
     if (level() >= 2) // (d * s) >> 8
         EXPECT_EQ(make(7, 254, 127, 78), m.at(0, 0));
     else // ((d + (d >> 7)) * s) >> 8: white is the identity
         EXPECT_EQ(make(7, 255, 128, 78), m.at(0, 0));
-    m.at(0, 0) = make(0, 0, 127, 55);
+    m.ref(0, 0) = make(0, 0, 127, 55);
     EXPECT_EQ(1, pxm_fill_rect_op(&m.s, 0, 0, 0, 0, make(9, 0, 0, 155), PXM_ROP_SCREEN, 0));
     if (level() >= 2) // 255 - ((255 - d) * (255 - s) >> 8)
         EXPECT_EQ(make(9, 1, 128, 177), m.at(0, 0));
@@ -327,7 +310,7 @@ TEST_P(RopLevels, HslGreyRoundTripKeepsTheGrey)
         int h, s, l;
         hsl_fwd(g * 0x010101, &h, &s, &l);
         ASSERT_EQ(170, h); // hue 16000 of a grey
-        Mem m(1, 1, g * 0x010101), src(1, 1, 0x40000000 | g * 0x010101);
+        pxt::Image m(1, 1, g * 0x010101), src(1, 1, 0x40000000 | g * 0x010101);
         EXPECT_EQ(1, pxm_blit_op(&m.s, 0, 0, 0, 0, &src.s, 0, 0, 0, 0, PXM_ROP_HSL_COLOR, 0));
         ASSERT_EQ(0x40000000 | g * 0x010101, m.at(0, 0)) << g;
     }
@@ -345,7 +328,7 @@ TEST_P(RopLevels, ColourSpaceRoundTripsStayClose)
         uint32_t c = rng.next() & 0x00FFFFFF;
         for (int k = 0; k < 3; k++) {
             int op = k == 0 ? PXM_ROP_YCC_COLOR : k == 1 ? PXM_ROP_YCC_LUMA : PXM_ROP_HSL_COLOR;
-            Mem m(1, 1, c);
+            pxt::Image m(1, 1, c);
             pxm_fill_rect_op(&m.s, 0, 0, 0, 0, c, op, 0);
             for (int b = 0; b < 3; b++)
                 worst[k] = std::max(worst[k], abs((int)byte_of(c, b) - (int)byte_of(m.at(0, 0), b)));
@@ -358,9 +341,9 @@ TEST_P(RopLevels, ColourSpaceRoundTripsStayClose)
 
 TEST_P(RopLevels, BlitTwiceAsWideTakesEverySecondColumn)
 {
-    Mem src(8, 2), dst(4, 2);
+    pxt::Image src(8, 2), dst(4, 2);
     for (int i = 0; i < 16; i++)
-        src.words[i] = 0x01010101u * (uint32_t)i;
+        src.block[i] = 0x01010101u * (uint32_t)i;
     EXPECT_EQ(1, pxm_blit_op(&dst.s, 0, 0, 3, 1, &src.s, 1, 0, 8, 1, PXM_ROP_COPY, 0));
     for (int x = 0; x < 4; x++) {
         EXPECT_EQ(src.at(std::min(7, 1 + 2 * x), 0), dst.at(x, 0)) << x;
@@ -413,7 +396,7 @@ TEST_P(RopLevels, OutsideAndClippedBlitsAndLocks)
 
 TEST_P(RopLevels, FillRectangleRules)
 {
-    Mem m(6, 4);
+    pxt::Image m(6, 4);
     EXPECT_EQ(0, pxm_fill_rect_op(&m.s, 2, 0, 2, 3, 0x00FFFFFF, PXM_ROP_COPY, PXM_EXCLUSIVE));
     EXPECT_EQ(PXM_STATUS_OK, status());
     EXPECT_EQ(1, pxm_fill_rect_op(&m.s, 1, 1, 3, 3, 0x00000001, PXM_ROP_OR, PXM_EXCLUSIVE));

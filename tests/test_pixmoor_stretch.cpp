@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "pixmoor.h"
+#include "pixmoor_image.h"
 #include "pixmoor_test_util.h"
 
 namespace {
@@ -15,22 +16,6 @@ using pxt::byte_of;
 using pxt::px;
 
 int32_t status() { return pxm_thread_state()->status; }
-
-// A memory surface in a vector.
-struct Mem {
-    std::vector<uint32_t> words;
-    PxmSurface s;
-    Mem(int32_t w, int32_t h, uint32_t fill = 0) : words((size_t)w * h, fill)
-    {
-        memset(&s, 0, sizeof(s));
-        s.width = w;
-        s.height = h;
-        s.stride = w;
-        s.kind = PXM_KIND_MEMORY;
-        s.pixels = words.data();
-    }
-    uint32_t &at(int32_t x, int32_t y) { return words[(size_t)y * s.width + x]; }
-};
 
 // floor of the per-byte mean of the pixels.
 uint32_t mean_ref(const std::vector<uint32_t> &p)
@@ -58,26 +43,22 @@ uint32_t mean_reciprocal_ref(const std::vector<uint32_t> &p)
     return r;
 }
 
-void fill_random(Mem &m, pxt::Rng &rng)
+void fill_random(pxt::Image &m, pxt::Rng &rng)
 {
-    for (uint32_t &v : m.words)
+    for (uint32_t &v : m.block)
         v = rng.pixel();
 }
 
-class StretchLevels : public ::testing::TestWithParam<int> {
+class StretchLevels : public pxt::Levels {
 protected:
     void SetUp() override
     {
-        pxm_startup(0);
-        saved = pxm_cpu_level;
-        if (GetParam() >= 2 && saved < 2)
-            GTEST_SKIP() << "no SSE2";
-        pxm_cpu_level = GetParam();
+        pxt::Levels::SetUp();
+        if (IsSkipped())
+            return;
         pxm_set_clip(0, 0, 0, 0);
     }
-    void TearDown() override { pxm_cpu_level = saved; }
     bool sse2() const { return GetParam() >= 2; }
-    int saved = 0;
 };
 
 INSTANTIATE_TEST_SUITE_P(Forms, StretchLevels, ::testing::Values(0, 2));
@@ -85,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(Forms, StretchLevels, ::testing::Values(0, 2));
 TEST_P(StretchLevels, FourSampleCopyHalvesByBlockAverage)
 {
     pxt::Rng rng(11);
-    Mem src(4, 4), dst(2, 2);
+    pxt::Image src(4, 4), dst(2, 2);
     fill_random(src, rng);
     EXPECT_EQ(1, pxm_stretch_copy(&dst.s, 0, 0, 1, 1, &src.s, 0, 0, 3, 3, 0));
     EXPECT_EQ(1, status());
@@ -100,8 +81,8 @@ TEST_P(StretchLevels, FourSampleCopyHalvesByBlockAverage)
 TEST_P(StretchLevels, FourSampleBlitSamplesBackTowardThePreviousPixel)
 {
     pxt::Rng rng(12);
-    Mem src(4, 4), dst(2, 2, 0x00123456);
-    for (uint32_t &v : src.words)
+    pxt::Image src(4, 4), dst(2, 2, 0x00123456);
+    for (uint32_t &v : src.block)
         v = rng.next() & 0x00FFFFFF; // opaque: the over blend stores the sample
     EXPECT_EQ(1, pxm_stretch_blit(&dst.s, 0, 0, 1, 1, &src.s, 0, 0, 3, 3, PXM_BLEND_OVER));
     EXPECT_EQ(src.at(0, 0), dst.at(0, 0));
@@ -112,12 +93,12 @@ TEST_P(StretchLevels, FourSampleBlitSamplesBackTowardThePreviousPixel)
 
 TEST_P(StretchLevels, BoxCopyAveragesBlocksRoundingDown)
 {
-    Mem src(4, 4), dst(2, 2);
+    pxt::Image src(4, 4), dst(2, 2);
     // Lane sums 1 + 2 + 3 + 5 = 11 round down to 2.
     uint32_t block[4] = {0x01010101, 0x02020202, 0x03030303, 0x05050505};
     for (int y = 0; y < 4; y++)
         for (int x = 0; x < 4; x++)
-            src.at(x, y) = block[(x & 1) + 2 * (y & 1)] + (uint32_t)(x / 2 + 2 * (y / 2)) * 0x10101010;
+            src.ref(x, y) = block[(x & 1) + 2 * (y & 1)] + (uint32_t)(x / 2 + 2 * (y / 2)) * 0x10101010;
     EXPECT_EQ(1, pxm_stretch_copy(&dst.s, 0, 0, 1, 1, &src.s, 0, 0, 3, 3, PXM_HIGH_QUALITY));
     EXPECT_EQ(0x02020202u, dst.at(0, 0));
     EXPECT_EQ(0x12121212u, dst.at(1, 0));
@@ -128,8 +109,8 @@ TEST_P(StretchLevels, BoxCopyAveragesBlocksRoundingDown)
 TEST_P(StretchLevels, BoxBlitBlocks)
 {
     pxt::Rng rng(13);
-    Mem src(4, 4), dst(2, 2);
-    for (uint32_t &v : src.words)
+    pxt::Image src(4, 4), dst(2, 2);
+    for (uint32_t &v : src.block)
         v = rng.next() & 0x00FFFFFF;
     EXPECT_EQ(1, pxm_stretch_blit(&dst.s, 0, 0, 1, 1, &src.s, 0, 0, 3, 3, PXM_HIGH_QUALITY));
     if (sse2()) {
@@ -146,7 +127,7 @@ TEST_P(StretchLevels, BoxBlitBlocks)
 
 TEST_P(StretchLevels, BoxQuotientOfTheIntegerFormCanBeOneLower)
 {
-    Mem src(3, 1, 0x00FFFFFF), dst(1, 1);
+    pxt::Image src(3, 1, 0x00FFFFFF), dst(1, 1);
     EXPECT_EQ(1, pxm_stretch_copy(&dst.s, 0, 0, 0, 0, &src.s, 0, 0, 2, 0, PXM_HIGH_QUALITY));
     // 765 * floor(65536 / 3) >> 16 = 254; 765 / 3 = 255.
     EXPECT_EQ(sse2() ? 0x00FFFFFFu : 0x00FEFEFEu, dst.at(0, 0));
@@ -166,7 +147,7 @@ void axis_ref(int64_t dlen, int64_t slen, int64_t *step, int *shift)
 TEST_P(StretchLevels, NineByNineFromTenWithTheFlagIsBicubic)
 {
     pxt::Rng rng(14);
-    Mem src(10, 10), dst(9, 9);
+    pxt::Image src(10, 10), dst(9, 9);
     fill_random(src, rng);
     EXPECT_EQ(1, pxm_stretch_copy(&dst.s, 0, 0, 8, 8, &src.s, 0, 0, 9, 9, PXM_HIGH_QUALITY));
     int64_t step;
@@ -192,11 +173,11 @@ TEST_P(StretchLevels, NineByNineFromTenWithTheFlagIsBicubic)
 
 TEST_P(StretchLevels, BilinearColumnsAndClampedNeighbours)
 {
-    Mem src(2, 2), dst(4, 4);
-    src.at(0, 0) = 0x10203040;
-    src.at(1, 0) = 0x50607080;
-    src.at(0, 1) = 0x0000FF00;
-    src.at(1, 1) = 0xFF00FFFF;
+    pxt::Image src(2, 2), dst(4, 4);
+    src.ref(0, 0) = 0x10203040;
+    src.ref(1, 0) = 0x50607080;
+    src.ref(0, 1) = 0x0000FF00;
+    src.ref(1, 1) = 0xFF00FFFF;
     EXPECT_EQ(1, pxm_stretch_copy(&dst.s, 0, 0, 3, 3, &src.s, 0, 0, 1, 1, 0));
     EXPECT_EQ(src.at(0, 0), dst.at(0, 0));
     // Column 1: fx = 128 between columns 0 and 1: (a * 128 + b * 128) >> 8.
@@ -219,7 +200,7 @@ TEST_P(StretchLevels, BilinearColumnsAndClampedNeighbours)
 TEST_P(StretchLevels, BilinearMatchesWeightsAtEveryFraction)
 {
     pxt::Rng rng(15);
-    Mem src(5, 4), dst(37, 29);
+    pxt::Image src(5, 4), dst(37, 29);
     fill_random(src, rng);
     EXPECT_EQ(1, pxm_stretch_copy(&dst.s, 0, 0, 36, 28, &src.s, 0, 0, 4, 3, 0));
     int64_t sx, sy;
@@ -246,9 +227,9 @@ TEST_P(StretchLevels, BilinearMatchesWeightsAtEveryFraction)
 
 TEST_P(StretchLevels, TransparencyLaneIsFilteredLikeColour)
 {
-    Mem src(2, 1), dst(4, 1);
-    src.at(0, 0) = 0x00000000;
-    src.at(1, 0) = 0xFF000000;
+    pxt::Image src(2, 1), dst(4, 1);
+    src.ref(0, 0) = 0x00000000;
+    src.ref(1, 0) = 0xFF000000;
     EXPECT_EQ(1, pxm_stretch_copy(&dst.s, 0, 0, 3, 0, &src.s, 0, 0, 1, 0, 0));
     EXPECT_EQ(0x7F000000u, dst.at(1, 0));
 }
@@ -328,29 +309,29 @@ TEST_P(StretchLevels, BicubicMatchesItsDefinition)
 TEST_P(StretchLevels, EqualRectanglesActAsCopyAndBlit)
 {
     pxt::Rng rng(17);
-    Mem src(6, 5), a(8, 8), b(8, 8);
+    pxt::Image src(6, 5), a(8, 8), b(8, 8);
     fill_random(src, rng);
     fill_random(a, rng);
-    b.words = a.words;
+    b.block = a.block;
     EXPECT_EQ(pxm_copy(&a.s, 1, 2, 6, 6, &src.s, 0, 0, 5, 4, 0), pxm_stretch_copy(&b.s, 1, 2, 6, 6, &src.s, 0, 0, 5, 4, 0));
-    EXPECT_EQ(a.words, b.words);
+    EXPECT_EQ(a.block, b.block);
     EXPECT_EQ(pxm_blit(&a.s, 1, 2, 6, 6, &src.s, 0, 0, 5, 4, PXM_BLEND_AVERAGE),
               pxm_stretch_blit(&b.s, 1, 2, 6, 6, &src.s, 0, 0, 5, 4, PXM_BLEND_AVERAGE | PXM_HIGH_QUALITY));
-    EXPECT_EQ(a.words, b.words);
+    EXPECT_EQ(a.block, b.block);
     // A clip that misses: the copy fails, the blit succeeds.
     pxm_set_clip(100, 100, 200, 200);
     EXPECT_EQ(0, pxm_stretch_copy(&b.s, 1, 2, 6, 6, &src.s, 0, 0, 5, 4, PXM_CLIP));
     EXPECT_EQ(1, pxm_stretch_blit(&b.s, 1, 2, 6, 6, &src.s, 0, 0, 5, 4, PXM_CLIP));
-    EXPECT_EQ(a.words, b.words);
+    EXPECT_EQ(a.block, b.block);
     // Scaled, the same clip leaves nothing to draw and succeeds.
     EXPECT_EQ(1, pxm_stretch_copy(&b.s, 0, 0, 7, 7, &src.s, 0, 0, 5, 4, PXM_CLIP));
-    EXPECT_EQ(a.words, b.words);
+    EXPECT_EQ(a.block, b.block);
 }
 
 TEST_P(StretchLevels, ClipLimitsTheScaledPicture)
 {
     pxt::Rng rng(18);
-    Mem src(4, 4), full(8, 8), clipped(8, 8, 0x00ABCDEF);
+    pxt::Image src(4, 4), full(8, 8), clipped(8, 8, 0x00ABCDEF);
     fill_random(src, rng);
     EXPECT_EQ(1, pxm_stretch_copy(&full.s, 0, 0, 7, 7, &src.s, 0, 0, 3, 3, 0));
     pxm_set_clip(2, 3, 5, 6);
@@ -364,26 +345,26 @@ TEST_P(StretchLevels, ClipLimitsTheScaledPicture)
 
 TEST_P(StretchLevels, BlendModesApplyToFilteredSamples)
 {
-    Mem src(2, 1), dst(4, 1, 0x40102030);
-    src.at(0, 0) = 0x30FFFFFF;
-    src.at(1, 0) = 0x30FFFFFF;
+    pxt::Image src(2, 1), dst(4, 1, 0x40102030);
+    src.ref(0, 0) = 0x30FFFFFF;
+    src.ref(1, 0) = 0x30FFFFFF;
     // Mode 3: the sample's colour, the destination's transparency.
     EXPECT_EQ(1, pxm_stretch_blit(&dst.s, 0, 0, 3, 0, &src.s, 0, 0, 1, 0, PXM_BLEND_COLOR));
     EXPECT_EQ(0x40FFFFFFu, dst.at(2, 0));
     // Mode 5 in the bilinear filter adds the transparencies.
-    dst.words.assign(4, 0xE0102030);
+    dst.block.assign(4, 0xE0102030);
     EXPECT_EQ(1, pxm_stretch_blit(&dst.s, 0, 0, 3, 0, &src.s, 0, 0, 1, 0, PXM_BLEND_ADD_TRANSPARENCY));
     EXPECT_EQ(0xFFFFFFFFu, dst.at(1, 0));
     // Mode 0 lays the sample over the destination.
-    dst.words.assign(4, 0x00000000);
+    dst.block.assign(4, 0x00000000);
     EXPECT_EQ(1, pxm_stretch_blit(&dst.s, 0, 0, 3, 0, &src.s, 0, 0, 1, 0, PXM_BLEND_OVER));
     EXPECT_EQ(pxt::over_ref(0, 0x30FFFFFF), dst.at(3, 0));
     // Mode 4 lays the sample over the checker pattern at the destination position.
-    dst.words.assign(4, 0x00000000);
+    dst.block.assign(4, 0x00000000);
     EXPECT_EQ(1, pxm_stretch_blit(&dst.s, 0, 0, 3, 0, &src.s, 0, 0, 1, 0, PXM_BLEND_CHECKER));
     EXPECT_EQ(pxt::over_ref(pxm_checker_pattern[1], 0x30FFFFFF), dst.at(1, 0));
     // The box filter treats mode 5 as mode 0.
-    Mem wide(4, 1, 0x30FFFFFF), one(2, 1, 0xE0000000);
+    pxt::Image wide(4, 1, 0x30FFFFFF), one(2, 1, 0xE0000000);
     EXPECT_EQ(1, pxm_stretch_blit(&one.s, 0, 0, 1, 0, &wide.s, 0, 0, 3, 0, PXM_BLEND_ADD_TRANSPARENCY | PXM_HIGH_QUALITY));
     EXPECT_EQ(pxt::over_ref(0xE0000000, 0x30FFFFFF), one.at(1, 0));
 }
@@ -391,21 +372,21 @@ TEST_P(StretchLevels, BlendModesApplyToFilteredSamples)
 TEST_P(StretchLevels, HighQualityEnlargingChoosesPerOperation)
 {
     pxt::Rng rng(19);
-    Mem src(3, 3), a(7, 7), b(7, 7);
-    for (uint32_t &v : src.words)
+    pxt::Image src(3, 3), a(7, 7), b(7, 7);
+    for (uint32_t &v : src.block)
         v = rng.next() & 0x00FFFFFF;
     // Enlarging both ways: the copy interpolates bicubically, the blit bilinearly.
     EXPECT_EQ(1, pxm_stretch_copy(&a.s, 0, 0, 6, 6, &src.s, 0, 0, 2, 2, PXM_HIGH_QUALITY));
     EXPECT_EQ(1, pxm_stretch_blit(&b.s, 0, 0, 6, 6, &src.s, 0, 0, 2, 2, PXM_HIGH_QUALITY));
-    Mem bil(7, 7), cub(7, 7);
+    pxt::Image bil(7, 7), cub(7, 7);
     EXPECT_EQ(1, pxm_stretch_copy(&bil.s, 0, 0, 6, 6, &src.s, 0, 0, 2, 2, 0));
-    EXPECT_EQ(b.words, bil.words);
-    EXPECT_NE(a.words, bil.words);
+    EXPECT_EQ(b.block, bil.block);
+    EXPECT_NE(a.block, bil.block);
     // Shrinking one way and growing the other: both bicubic.
-    Mem c(2, 6), d(2, 6);
+    pxt::Image c(2, 6), d(2, 6);
     EXPECT_EQ(1, pxm_stretch_copy(&c.s, 0, 0, 1, 5, &src.s, 0, 0, 2, 2, PXM_HIGH_QUALITY));
     EXPECT_EQ(1, pxm_stretch_blit(&d.s, 0, 0, 1, 5, &src.s, 0, 0, 2, 2, PXM_HIGH_QUALITY));
-    EXPECT_EQ(c.words, d.words);
+    EXPECT_EQ(c.block, d.block);
 }
 
 TEST_P(StretchLevels, StatusStagesAndLocks)
@@ -438,7 +419,7 @@ TEST_P(StretchLevels, SourceRowsOutsideTheImageAreNotDrawn)
 {
     // A 4 x 4 image read as 4 x 8: the lower half of the destination stays.
     pxt::Rng rng(20);
-    Mem src(4, 4), dst(2, 4, 0x00C0FFEE);
+    pxt::Image src(4, 4), dst(2, 4, 0x00C0FFEE);
     fill_random(src, rng);
     EXPECT_EQ(1, pxm_stretch_copy(&dst.s, 0, 0, 1, 3, &src.s, 0, 0, 3, 7, 0));
     EXPECT_EQ(mean_ref({src.at(0, 0), src.at(1, 0), src.at(0, 1), src.at(1, 1)}), dst.at(0, 0));
