@@ -9,35 +9,19 @@
 // same pixels.
 #include <windows.h>
 
-#include <algorithm>
 #include <functional>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <vector>
 
+#include "bench_util.h"
 #include "pixmoor.h"
 
 namespace {
 
-double seconds_now()
-{
-    static LARGE_INTEGER freq;
-    if (!freq.QuadPart)
-        QueryPerformanceFrequency(&freq);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart / (double)freq.QuadPart;
-}
-
 uint32_t rng_state = 12345;
-uint32_t rng()
-{
-    rng_state ^= rng_state << 13;
-    rng_state ^= rng_state >> 17;
-    rng_state ^= rng_state << 5;
-    return rng_state;
-}
+uint32_t rng() { return bench::xorshift(rng_state); }
 
 struct Setup {
     int size;         // operation size: 1024 or 32
@@ -69,20 +53,19 @@ double time_once(Setup &b, const Op &op)
 {
     memcpy(b.dst.pixels, b.pristine.data(), b.pristine.size() * 4);
     GdiFlush();
-    double t0 = seconds_now();
+    double t0 = bench::seconds_now();
     for (int c = 0; c < b.cells; c++) {
         int x, y;
         cell_origin(b, c, &x, &y);
         op(x, y);
     }
     GdiFlush();
-    return seconds_now() - t0;
+    return bench::seconds_now() - t0;
 }
 
-double to_mpix(Setup &b, std::vector<double> &samples)
+double to_mpix(Setup &b, const std::vector<double> &samples)
 {
-    std::sort(samples.begin(), samples.end());
-    return (double)b.size * b.size * b.cells / samples[samples.size() / 2] / 1e6;
+    return (double)b.size * b.size * b.cells / bench::median(samples) / 1e6;
 }
 
 // Ours and the peer take turns, so that load from elsewhere on the machine
@@ -269,18 +252,13 @@ int main(int argc, char **argv)
         else if (!strncmp(argv[i], "--pixman32=", 11))
             pixman32 = atof(argv[i] + 11);
     }
-    SetThreadAffinityMask(GetCurrentThread(), 1);
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
-    pxm_startup(0);
-    if (pxm_cpu_level < 2)
-        printf("note: this processor has no SSE2; the SSE2 rows run the integer forms\n");
+    bench::start();
     bench_size(1024, pixman1024);
     bench_size(32, pixman32);
 
     if (raw) {
-        // One line per row for scripts/bench, which takes medians over runs.
         for (const Row &r : rows)
-            printf("%s|%d|%.1f|%s|%.1f|%.1f\n", r.ours, r.size, r.mpix, r.peer, r.peer_mpix, r.target);
+            bench::print_raw_row(r.ours, r.size, r.mpix, r.peer, r.peer_mpix, r.target, 1);
         pxm_shutdown(0);
         return 0;
     }

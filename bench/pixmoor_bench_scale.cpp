@@ -10,35 +10,19 @@
 // restored, untimed, before every repetition.
 #include <windows.h>
 
-#include <algorithm>
 #include <functional>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <vector>
 
+#include "bench_util.h"
 #include "pixmoor.h"
 
 namespace {
 
-double seconds_now()
-{
-    static LARGE_INTEGER freq;
-    if (!freq.QuadPart)
-        QueryPerformanceFrequency(&freq);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart / (double)freq.QuadPart;
-}
-
 uint32_t rng_state = 2468;
-uint32_t rng()
-{
-    rng_state ^= rng_state << 13;
-    rng_state ^= rng_state >> 17;
-    rng_state ^= rng_state << 5;
-    return rng_state;
-}
+uint32_t rng() { return bench::xorshift(rng_state); }
 
 struct Row {
     char ours[64];
@@ -79,16 +63,10 @@ double time_once(Target &t, const Op &op)
     if (t.prepare)
         t.prepare();
     GdiFlush();
-    double t0 = seconds_now();
+    double t0 = bench::seconds_now();
     op();
     GdiFlush();
-    return seconds_now() - t0;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
+    return bench::seconds_now() - t0;
 }
 
 // Mpixels/s of both, counting pixels destination pixels per operation.
@@ -99,8 +77,8 @@ void measure_pair(Target &t, double pixels, const Op &ours, const Op &peer, doub
         a.push_back(time_once(t, ours));
         p.push_back(time_once(t, peer));
     }
-    *ours_mpix = pixels / median(a) / 1e6;
-    *peer_mpix = pixels / median(p) / 1e6;
+    *ours_mpix = pixels / bench::median(a) / 1e6;
+    *peer_mpix = pixels / bench::median(p) / 1e6;
 }
 
 bool make_surface(PxmSurface *s, int w, int h, bool transparent)
@@ -111,17 +89,6 @@ bool make_surface(PxmSurface *s, int w, int h, bool transparent)
     for (int i = 0; i < w * h; i++)
         s->pixels[i] = (rng() & 0x00FFFFFF) | (transparent ? 0x80000000u : 0);
     return true;
-}
-
-// Runs op with the integer forms.
-Op integer_form(const Op &op)
-{
-    return [op]() {
-        int level = pxm_cpu_level;
-        pxm_cpu_level = 0;
-        op();
-        pxm_cpu_level = level;
-    };
 }
 
 Op stretch_gdi(HDC dst_dc, int dw, int dh, PxmSurface *src, int sw, int sh, int mode)
@@ -157,11 +124,11 @@ void bench_filter(const char *name, bool blend, uint32_t flags, int dw, int dh, 
     snprintf(integer, sizeof(integer), "%s, integer", name);
     measure_pair(t, pixels, ours, stretch_gdi(dst_dc, dw, dh, &src, sw, sh, HALFTONE), &a, &b);
     add(sse2, a, "StretchBlt HALFTONE", b, 5.0);
-    measure_pair(t, pixels, integer_form(ours), stretch_gdi(dst_dc, dw, dh, &src, sw, sh, HALFTONE), &a, &b);
+    measure_pair(t, pixels, bench::integer_form(ours), stretch_gdi(dst_dc, dw, dh, &src, sw, sh, HALFTONE), &a, &b);
     add(integer, a, "StretchBlt HALFTONE", b);
     measure_pair(t, pixels, ours, stretch_gdi(dst_dc, dw, dh, &src, sw, sh, COLORONCOLOR), &a, &b);
     add(sse2, a, "StretchBlt COLORONCOLOR", b);
-    measure_pair(t, pixels, ours, integer_form(ours), &a, &b);
+    measure_pair(t, pixels, ours, bench::integer_form(ours), &a, &b);
     add(sse2, a, integer, b, 2.0);
     if (pixman_mpix > 0)
         add(sse2, a, "pixman bilinear (native)", pixman_mpix, 1.0);
@@ -186,7 +153,7 @@ void bench_resize()
     double a, b;
     measure_pair(t, 512.0 * 512, ours, stretch_gdi(dst_dc, 512, 512, &src, 1024, 1024, HALFTONE), &a, &b);
     add("pxm_surface_resize mode 2, SSE2", a, "StretchBlt HALFTONE", b, 5.0);
-    measure_pair(t, 512.0 * 512, ours, integer_form(ours), &a, &b);
+    measure_pair(t, 512.0 * 512, ours, bench::integer_form(ours), &a, &b);
     add("pxm_surface_resize mode 2, SSE2", a, "pxm_surface_resize mode 2, integer", b);
     pxm_surface_free(&work, 0);
     pxm_surface_free(&src, 0);
@@ -230,7 +197,7 @@ void bench_rops()
             measure_pair(t, pixels, blit, [&]() { BitBlt(dst_dc, 0, 0, 1024, 1024, src.dc, 0, 0, SRCINVERT); }, &a, &b);
             add(ours, a, "BitBlt SRCINVERT", b);
         }
-        measure_pair(t, pixels, blit, integer_form(blit), &a, &b);
+        measure_pair(t, pixels, blit, bench::integer_form(blit), &a, &b);
         add(ours, a, integer, b, o.vector ? 2.0 : 0);
         snprintf(ours, sizeof(ours), "pxm_fill_rect_op %s%s", o.name, o.vector ? ", SSE2" : "");
         snprintf(integer, sizeof(integer), "pxm_fill_rect_op %s, integer", o.name);
@@ -242,7 +209,7 @@ void bench_rops()
             DeleteObject(brush);
             add(ours, a, "PatBlt PATINVERT", b);
         }
-        measure_pair(t, pixels, fill, integer_form(fill), &a, &b);
+        measure_pair(t, pixels, fill, bench::integer_form(fill), &a, &b);
         add(ours, a, integer, b, o.vector ? 2.0 : 0);
     }
     pxm_surface_free(&dst, 0);
@@ -261,11 +228,7 @@ int main(int argc, char **argv)
         else if (!strncmp(argv[i], "--pixman-bilinear=", 18))
             pixman_bilinear = atof(argv[i] + 18);
     }
-    SetThreadAffinityMask(GetCurrentThread(), 1);
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
-    pxm_startup(0);
-    if (pxm_cpu_level < 2)
-        printf("note: this processor has no SSE2; the SSE2 rows run the integer forms\n");
+    bench::start();
 
     bench_filter("pxm_stretch_copy bilinear 2x up", false, 0, 1024, 1024, 512, 512, pixman_bilinear);
     bench_filter("pxm_stretch_copy bicubic 1.5x up", false, PXM_HIGH_QUALITY, 1024, 1024, 683, 683, 0);
@@ -277,7 +240,7 @@ int main(int argc, char **argv)
 
     if (raw) {
         for (const Row &r : rows)
-            printf("%s|%d|%.2f|%s|%.2f|%.1f\n", r.ours, r.size, r.mpix, r.peer, r.peer_mpix, r.target);
+            bench::print_raw_row(r.ours, r.size, r.mpix, r.peer, r.peer_mpix, r.target, 2);
         pxm_shutdown(0);
         return 0;
     }

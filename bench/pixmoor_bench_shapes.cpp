@@ -7,26 +7,16 @@
 // The destination is restored, untimed, before every repetition.
 #include <windows.h>
 
-#include <algorithm>
 #include <functional>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <vector>
 
+#include "bench_util.h"
 #include "pixmoor.h"
 
 namespace {
-
-double seconds_now()
-{
-    static LARGE_INTEGER freq;
-    if (!freq.QuadPart)
-        QueryPerformanceFrequency(&freq);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart / (double)freq.QuadPart;
-}
 
 struct Row {
     const char *ours;
@@ -80,10 +70,10 @@ double time_once(Canvas &c, const Op &op)
 {
     memcpy(c.s.pixels, c.pristine.data(), c.pristine.size() * 4);
     GdiFlush();
-    double t0 = seconds_now();
+    double t0 = bench::seconds_now();
     op();
     GdiFlush();
-    return seconds_now() - t0;
+    return bench::seconds_now() - t0;
 }
 
 void measure_pair(Canvas &c, int reps, double pixels, const Op &ours, const Op &peer, double *ours_mpix,
@@ -94,21 +84,8 @@ void measure_pair(Canvas &c, int reps, double pixels, const Op &ours, const Op &
         a.push_back(time_once(c, ours));
         p.push_back(time_once(c, peer));
     }
-    std::sort(a.begin(), a.end());
-    std::sort(p.begin(), p.end());
-    *ours_mpix = pixels / a[a.size() / 2] / 1e6;
-    *peer_mpix = pixels / p[p.size() / 2] / 1e6;
-}
-
-// Runs op with the integer forms.
-Op integer_form(const Op &op)
-{
-    return [op]() {
-        int level = pxm_cpu_level;
-        pxm_cpu_level = 0;
-        op();
-        pxm_cpu_level = level;
-    };
+    *ours_mpix = pixels / bench::median(a) / 1e6;
+    *peer_mpix = pixels / bench::median(p) / 1e6;
 }
 
 // 1024 x 1024 as one operation; 32 x 32 as 128 operations onto the cells
@@ -151,11 +128,11 @@ void bench_fills(int size, double pixman_mpix)
     measure_pair(c, reps, pixels, fill, gdi_fill, &ours, &peer);
     add("pxm_fill_rect opaque", size, ours, "pixman_fill (native)", pixman_mpix, 0.8);
     add("pxm_fill_rect opaque", size, ours, "GDI FillRect", peer);
-    measure_pair(c, reps, pixels, fill, integer_form(fill), &ours, &peer);
+    measure_pair(c, reps, pixels, fill, bench::integer_form(fill), &ours, &peer);
     add("pxm_fill_rect opaque", size, ours, "pxm_fill_rect opaque, integer", peer);
     measure_pair(c, reps, pixels, blend, gdi_alpha, &ours, &peer);
     add("pxm_fill_rect_blend", size, ours, "GDI AlphaBlend solid source", peer, 4.0);
-    measure_pair(c, reps, pixels, blend, integer_form(blend), &ours, &peer);
+    measure_pair(c, reps, pixels, blend, bench::integer_form(blend), &ours, &peer);
     add("pxm_fill_rect_blend", size, ours, "pxm_fill_rect_blend, integer", peer);
 
     DeleteObject(brush);
@@ -200,7 +177,7 @@ void bench_lines_and_gradients()
     };
     measure_pair(c, 21, 1024.0 * 1024, grad, gdi_grad, &ours, &peer);
     add("pxm_fill_rect_gradient_blend", 1024, ours, "GDI GradientFill (opaque)", peer);
-    measure_pair(c, 21, 1024.0 * 1024, grad, integer_form(grad), &ours, &peer);
+    measure_pair(c, 21, 1024.0 * 1024, grad, bench::integer_form(grad), &ours, &peer);
     add("pxm_fill_rect_gradient_blend", 1024, ours, "gradient blend, integer", peer);
     canvas_free(c);
 }
@@ -294,11 +271,7 @@ int main(int argc, char **argv)
         else if (!strncmp(argv[i], "--pixman-fill32=", 16))
             fill32 = atof(argv[i] + 16);
     }
-    SetThreadAffinityMask(GetCurrentThread(), 1);
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
-    pxm_startup(0);
-    if (pxm_cpu_level < 2)
-        printf("note: this processor has no SSE2; the SSE2 rows run the integer forms\n");
+    bench::start();
     bench_fills(1024, fill1024);
     bench_fills(32, fill32);
     bench_lines_and_gradients();
@@ -307,8 +280,7 @@ int main(int argc, char **argv)
 
     for (const Row &r : rows) {
         if (raw) {
-            // One line per row for scripts/bench, which takes medians over runs.
-            printf("%s|%d|%.1f|%s|%.1f|%.1f\n", r.ours, r.size, r.mpix, r.peer, r.peer_mpix, r.target);
+            bench::print_raw_row(r.ours, r.size, r.mpix, r.peer, r.peer_mpix, r.target, 1);
             continue;
         }
         double ratio = r.peer_mpix > 0 ? r.mpix / r.peer_mpix : 0;
