@@ -7,20 +7,8 @@
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <time.h>
 
-static double now(void)
-{
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec + ts.tv_nsec * 1e-9;
-}
-
-static int cmp_double(const void *a, const void *b)
-{
-    double x = *(const double *)a, y = *(const double *)b;
-    return x < y ? -1 : x > y;
-}
+#include "pixman_util.h"
 
 static double run(int size, int reps)
 {
@@ -37,8 +25,7 @@ static double run(int size, int reps)
         }
         samples[r] = now() - t0;
     }
-    qsort(samples, reps, sizeof(double), cmp_double);
-    double mpix = (double)size * size * cells / samples[reps / 2] / 1e6;
+    double mpix = (double)size * size * cells / median(samples, reps) / 1e6;
     free(samples);
     free(bits);
     return mpix;

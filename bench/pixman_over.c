@@ -9,29 +9,11 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <time.h>
 
-static double now(void)
-{
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec + ts.tv_nsec * 1e-9;
-}
-
-static int cmp_double(const void *a, const void *b)
-{
-    double x = *(const double *)a, y = *(const double *)b;
-    return x < y ? -1 : x > y;
-}
+#include "pixman_util.h"
 
 static uint32_t rng_state = 12345;
-static uint32_t rng(void)
-{
-    rng_state ^= rng_state << 13;
-    rng_state ^= rng_state >> 17;
-    rng_state ^= rng_state << 5;
-    return rng_state;
-}
+static uint32_t rng(void) { return xorshift(&rng_state); }
 
 /* Alpha 127 (transparency byte 128), colour premultiplied. */
 static uint32_t half_transparent(void)
@@ -64,8 +46,7 @@ static double run(int size, int reps)
         }
         samples[r] = now() - t0;
     }
-    qsort(samples, reps, sizeof(double), cmp_double);
-    double mpix = (double)size * size * cells / samples[reps / 2] / 1e6;
+    double mpix = (double)size * size * cells / median(samples, reps) / 1e6;
     pixman_image_unref(src);
     pixman_image_unref(dst);
     free(samples);

@@ -7,29 +7,11 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <time.h>
 
-static double now(void)
-{
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec + ts.tv_nsec * 1e-9;
-}
-
-static int cmp_double(const void *a, const void *b)
-{
-    double x = *(const double *)a, y = *(const double *)b;
-    return x < y ? -1 : x > y;
-}
+#include "pixman_util.h"
 
 static uint32_t rng_state = 2468;
-static uint32_t rng(void)
-{
-    rng_state ^= rng_state << 13;
-    rng_state ^= rng_state >> 17;
-    rng_state ^= rng_state << 5;
-    return rng_state;
-}
+static uint32_t rng(void) { return xorshift(&rng_state); }
 
 int main(void)
 {
@@ -52,8 +34,7 @@ int main(void)
         pixman_image_composite32(PIXMAN_OP_SRC, src, NULL, dst, 0, 0, 0, 0, 0, 0, dw, dh);
         samples[r] = now() - t0;
     }
-    qsort(samples, reps, sizeof(double), cmp_double);
-    printf("pixman_bilinear 1024 %.1f\n", (double)dw * dh / samples[reps / 2] / 1e6);
+    printf("pixman_bilinear 1024 %.1f\n", (double)dw * dh / median(samples, reps) / 1e6);
     pixman_image_unref(src);
     pixman_image_unref(dst);
     free(src_bits);
