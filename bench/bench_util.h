@@ -60,6 +60,41 @@ inline void start()
         printf("note: this processor has no SSE2; the SSE2 rows run the integer forms\n");
 }
 
+// One row of the table: ours against a peer, in Mpixels/s.
+struct Row {
+    char ours[64];
+    int size;
+    double mpix;
+    char peer[64];
+    double peer_mpix;
+    double target; // 0 = none
+};
+
+inline std::vector<Row> rows;
+
+inline void add_row(const char *ours, int size, double mpix, const char *peer, double peer_mpix, double target)
+{
+    Row r;
+    snprintf(r.ours, sizeof(r.ours), "%s", ours);
+    snprintf(r.peer, sizeof(r.peer), "%s", peer);
+    r.size = size;
+    r.mpix = mpix;
+    r.peer_mpix = peer_mpix;
+    r.target = target;
+    rows.push_back(r);
+}
+
+// The target column, ">= 2.0 met" or empty when a row has none; misses are counted.
+inline void target_text(char (&text)[32], double ratio, double target, int *missed)
+{
+    text[0] = 0;
+    if (target > 0) {
+        bool met = ratio >= target;
+        *missed += !met;
+        snprintf(text, sizeof(text), ">= %.1f %s", target, met ? "met" : "MISSED");
+    }
+}
+
 // One line per row for scripts/bench, which takes medians over runs; the
 // rates with the given number of decimals.
 inline void print_raw_row(const char *ours, int size, double mpix, const char *peer, double peer_mpix, double target,

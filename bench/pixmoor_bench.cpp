@@ -150,20 +150,9 @@ void teardown(Setup &b)
     pxm_surface_free(&b.tile, 0);
 }
 
-struct Row {
-    const char *ours;
-    int size;
-    double mpix;
-    const char *peer;
-    double peer_mpix;
-    double target; // 0 = none
-};
-
-std::vector<Row> rows;
-
 void add(const char *ours, int size, double mpix, const char *peer, double peer_mpix, double target = 0)
 {
-    rows.push_back(Row{ours, size, mpix, peer, peer_mpix, target});
+    bench::add_row(ours, size, mpix, peer, peer_mpix, target);
 }
 
 const char *mode_names[6] = {"over", "behind", "average", "color", "checker", "add transparency"};
@@ -257,7 +246,7 @@ int main(int argc, char **argv)
     bench_size(32, pixman32);
 
     if (raw) {
-        for (const Row &r : rows)
+        for (const bench::Row &r : bench::rows)
             bench::print_raw_row(r.ours, r.size, r.mpix, r.peer, r.peer_mpix, r.target, 1);
         pxm_shutdown(0);
         return 0;
@@ -265,14 +254,10 @@ int main(int argc, char **argv)
     printf("%-34s %5s %9s   %-28s %9s %7s  %s\n", "operation", "size", "Mpix/s", "peer", "Mpix/s", "ratio",
            "target");
     int missed = 0;
-    for (const Row &r : rows) {
+    for (const bench::Row &r : bench::rows) {
         double ratio = r.peer_mpix > 0 ? r.mpix / r.peer_mpix : 0;
-        char target[32] = "";
-        if (r.target > 0) {
-            bool met = ratio >= r.target;
-            missed += !met;
-            snprintf(target, sizeof(target), ">= %.1f %s", r.target, met ? "met" : "MISSED");
-        }
+        char target[32];
+        bench::target_text(target, ratio, r.target, &missed);
         printf("%-34s %5d %9.1f   %-28s %9.1f %7.2f  %s\n", r.ours, r.size, r.mpix, r.peer, r.peer_mpix, ratio,
                target);
     }

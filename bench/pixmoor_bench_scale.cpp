@@ -24,27 +24,9 @@ namespace {
 uint32_t rng_state = 2468;
 uint32_t rng() { return bench::xorshift(rng_state); }
 
-struct Row {
-    char ours[64];
-    int size;
-    double mpix;
-    char peer[64];
-    double peer_mpix;
-    double target; // 0 = none
-};
-
-std::vector<Row> rows;
-
 void add(const char *ours, double mpix, const char *peer, double peer_mpix, double target = 0)
 {
-    Row r;
-    snprintf(r.ours, sizeof(r.ours), "%s", ours);
-    snprintf(r.peer, sizeof(r.peer), "%s", peer);
-    r.size = 1024;
-    r.mpix = mpix;
-    r.peer_mpix = peer_mpix;
-    r.target = target;
-    rows.push_back(r);
+    bench::add_row(ours, 1024, mpix, peer, peer_mpix, target);
 }
 
 typedef std::function<void()> Op;
@@ -239,21 +221,17 @@ int main(int argc, char **argv)
     bench_rops();
 
     if (raw) {
-        for (const Row &r : rows)
+        for (const bench::Row &r : bench::rows)
             bench::print_raw_row(r.ours, r.size, r.mpix, r.peer, r.peer_mpix, r.target, 2);
         pxm_shutdown(0);
         return 0;
     }
     printf("%-42s %9s   %-36s %9s %7s  %s\n", "operation", "Mpix/s", "peer", "Mpix/s", "ratio", "target");
     int missed = 0;
-    for (const Row &r : rows) {
+    for (const bench::Row &r : bench::rows) {
         double ratio = r.peer_mpix > 0 ? r.mpix / r.peer_mpix : 0;
-        char target[32] = "";
-        if (r.target > 0) {
-            bool met = ratio >= r.target;
-            missed += !met;
-            snprintf(target, sizeof(target), ">= %.1f %s", r.target, met ? "met" : "MISSED");
-        }
+        char target[32];
+        bench::target_text(target, ratio, r.target, &missed);
         printf("%-42s %9.1f   %-36s %9.1f %7.2f  %s\n", r.ours, r.mpix, r.peer, r.peer_mpix, ratio, target);
     }
     printf("targets missed: %d\n", missed);

@@ -18,20 +18,9 @@
 
 namespace {
 
-struct Row {
-    const char *ours;
-    int size;
-    double mpix;
-    const char *peer;
-    double peer_mpix;
-    double target; // 0 = none
-};
-
-std::vector<Row> rows;
-
 void add(const char *ours, int size, double mpix, const char *peer, double peer_mpix, double target = 0)
 {
-    rows.push_back(Row{ours, size, mpix, peer, peer_mpix, target});
+    bench::add_row(ours, size, mpix, peer, peer_mpix, target);
 }
 
 // A DIB surface with a pristine copy of its pixels and its DC.
@@ -278,7 +267,7 @@ int main(int argc, char **argv)
     bench_round_rects();
     bench_flood();
 
-    for (const Row &r : rows) {
+    for (const bench::Row &r : bench::rows) {
         if (raw) {
             bench::print_raw_row(r.ours, r.size, r.mpix, r.peer, r.peer_mpix, r.target, 1);
             continue;
