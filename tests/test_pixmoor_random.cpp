@@ -135,13 +135,9 @@ TEST_F(PixmoorRandom, DibSurfacesBalanceLocksAndMatchMemorySurfaces)
         uint8_t held = (uint8_t)(rng.next() % 2);
         if (held)
             pxm_surface_lock(&d, 0);
-        for (int32_t k = 0; k < d.width * d.height; k++)
-            d.pixels[k] = rng.pixel();
-        for (int32_t k = 0; k < s.width * s.height; k++)
-            s.pixels[k] = rng.pixel();
-        pxt::Image md(d.width, d.height, 0, d.width), ms(s.width, s.height, 0, s.width);
-        memcpy(md.block.data(), d.pixels, md.block.size() * 4);
-        memcpy(ms.block.data(), s.pixels, ms.block.size() * 4);
+        pxt::fill_rows(rng, d);
+        pxt::fill_rows(rng, s);
+        pxt::Image md = pxt::image_of(d), ms = pxt::image_of(s);
         RandomOp o = random_op(rng, d, s);
         int32_t r = run_op(o, &d, &s);
         ASSERT_EQ(held, d.lock_count) << describe(o, d, s);

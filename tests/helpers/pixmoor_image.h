@@ -44,6 +44,14 @@ struct Image {
     }
 };
 
+// A memory copy of a surface whose rows follow each other without padding.
+inline Image image_of(const PxmSurface &s)
+{
+    Image m(s.width, s.height, 0, s.width);
+    memcpy(m.block.data(), s.pixels, m.block.size() * 4);
+    return m;
+}
+
 // Keeps the engine's chosen level and puts it back after each test.
 class SavedLevel : public ::testing::Test {
 protected:
