@@ -251,7 +251,7 @@ int main(int argc, char **argv)
     std::vector<int> sizes;
     for (int i = 1; i < argc; i++) sizes.push_back(atoi(argv[i]));
     if (sizes.empty()) sizes = {10000, 100000};
-    printf("Media discovery (median of 5 runs at 10,000 files, one run at 100,000)\n");
+    printf("Media discovery (median of 5 runs up to 20,000 files, one run above)\n");
     for (int n : sizes)
         if (n > 0) run(base, n);
     RemoveDirectoryA(base.c_str());
