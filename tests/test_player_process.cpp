@@ -150,4 +150,24 @@ TEST_F(PlayerProcess, WithAnAviFileTheVideoAppearsInTheViewport)
     EXPECT_EQ(0u, close_and_wait(w));
 }
 
+// A crashing program must end by itself, quickly and with a failure code, or a
+// crashing test would hold the whole run until its timeout.
+TEST(CrashingProgram, EndsAtOnceWithANonZeroCode)
+{
+    std::string exe = module_dir() + "\\crash_probe.exe";
+    std::string line = "\"" + exe + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    DWORD waited = WaitForSingleObject(pi.hProcess, 10000);
+    if (waited != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    ASSERT_EQ(WAIT_OBJECT_0, waited) << "still running after 10 s";
+    EXPECT_NE(0u, code);
+}
+
 }  // namespace

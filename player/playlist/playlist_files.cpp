@@ -185,7 +185,8 @@ int playlist_write_m3u(char *path)
     return 1;
 }
 
-static_assert(sizeof(OPENFILENAMEA) == 88, "the dialog record is the full 88-byte form");
+// The full form of the dialog record: 88 bytes in 32-bit programs.
+static_assert(sizeof(void *) != 4 || sizeof(OPENFILENAMEA) == 88, "the dialog record is the full 88-byte form");
 
 void playlist_save_dialog(HWND owner)
 {

@@ -4,7 +4,8 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 BUILD=${BUILD:-$ROOT/build}
 
 quorva_tools_present() {
-  command -v i686-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/null &&
+  command -v i686-w64-mingw32-g++-posix >/dev/null && command -v x86_64-w64-mingw32-g++-posix >/dev/null &&
+    command -v wine >/dev/null && [ -x /usr/lib/wine/wine64 ] &&
     command -v xvfb-run >/dev/null && command -v cmake >/dev/null &&
     [ -f /usr/src/googletest/CMakeLists.txt ] && command -v import >/dev/null &&
     dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'
@@ -12,34 +13,71 @@ quorva_tools_present() {
 
 quorva_setup_deps() {
   quorva_tools_present || "$ROOT/scripts/setup-deps"
+  quorva_choose_arch
 }
 
-quorva_build() {
-  if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-    cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
-      -DCMAKE_BUILD_TYPE=Release >/dev/null
+# The programs ship as 32-bit Windows programs. Some virtual machines run no
+# 32-bit Linux programs, and Wine's 32-bit half is one ("Exec format error");
+# there the same sources are also built as 64-bit programs, and those are the
+# ones run, under 64-bit Wine. RUN_BUILD is the build whose programs run.
+quorva_choose_arch() {
+  if [ -z "${QUORVA_ARCH:-}" ]; then
+    if /usr/lib/wine/wineserver32 --version >/dev/null 2>&1; then QUORVA_ARCH=i686; else QUORVA_ARCH=x86_64; fi
   fi
-  cmake --build "$BUILD" -j "$(nproc)" "$@"
+  if [ "$QUORVA_ARCH" = i686 ]; then
+    RUN_BUILD=$BUILD
+    QUORVA_WINE=wine
+  else
+    RUN_BUILD=$BUILD/x64
+    QUORVA_WINE=/usr/lib/wine/wine64
+  fi
+  export QUORVA_ARCH RUN_BUILD QUORVA_WINE
 }
+
+quorva_configure() {  # folder, toolchain
+  if [ ! -f "$1/CMakeCache.txt" ]; then
+    cmake -S "$ROOT" -B "$1" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$2.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  fi
+}
+
+# Builds the 32-bit programs, and on machines that run only 64-bit programs
+# the 64-bit build too; arguments (such as --target) go to the build that runs.
+quorva_build() {
+  quorva_configure "$BUILD" mingw-i686
+  if [ "$QUORVA_ARCH" = i686 ]; then
+    cmake --build "$BUILD" -j "$(nproc)" "$@"
+  else
+    cmake --build "$BUILD" -j "$(nproc)" --target Player
+    quorva_configure "$RUN_BUILD" mingw-x86_64
+    cmake --build "$RUN_BUILD" -j "$(nproc)" "$@"
+  fi
+}
+
+# Runs the Wine that matches the programs being run.
+wine() { "$QUORVA_WINE" "$@"; }
+export -f wine
 
 # The prefix, the audio device and HOME all live in the build folder, so a run
 # never touches the user's own Wine setup.
 quorva_wine_env() {
-  export WINEPREFIX="${QUORVA_WINEPREFIX:-$BUILD/wine}"
-  export WINEARCH=win32
+  export WINEPREFIX="${QUORVA_WINEPREFIX:-$RUN_BUILD/wine}"
+  if [ "$QUORVA_ARCH" = i686 ]; then export WINEARCH=win32; else export WINEARCH=win64; fi
   export WINEDEBUG=${WINEDEBUG:--all}
   export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
-  export HOME="$BUILD/home"
+  export HOME="$RUN_BUILD/home"
   mkdir -p "$HOME"
   # No sound card here: ALSA's null device lets DirectShow render and play audio in real time.
   printf 'pcm.!default { type null }\nctl.!default { type hw card 0 }\n' >"$HOME/.asoundrc"
-  local version=2
+  local version=3
   if [ "$(cat "$WINEPREFIX/.quorva-ready" 2>/dev/null)" != "$version" ]; then
     rm -rf "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
+    wine wineboot -i >/dev/null 2>&1 || true
     wineserver -w
     # Without a crash debugger a crashing program ends at once instead of waiting in winedbg.
     wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1 || true
+    # Wine still starts winedbg for a crash unless its dialog is off; then the
+    # crashed program ends at once with a non-zero code.
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
     # No window manager runs on the virtual display: unmanaged windows spare every
     # DestroyWindow Wine's two-second wait for a manager's acknowledgement.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
@@ -53,6 +91,6 @@ quorva_with_display() {
   if [ -n "${DISPLAY:-}" ]; then
     "$@"
   else
-    xvfb-run -a -s '-screen 0 1280x1024x24' "$@"
+    xvfb-run -a -s "-screen 0 ${QUORVA_SCREEN:-1280x1024}x24" "$@"
   fi
 }
