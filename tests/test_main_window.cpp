@@ -14,6 +14,7 @@
 #include "playlist_reset.h"
 #include "sonmoor.h"
 #include "test_util.h"
+#include "ui_fixture.h"
 
 namespace {
 
@@ -40,14 +41,13 @@ std::string current_media()
 
 void command(int id) { SendMessageA(main_window, WM_COMMAND, id, 0); }
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public PlayerWindows {
 protected:
     static TempDir *dir;
     static std::string long_wav, t1, t2, t3;
     static void SetUpTestSuite()
     {
-        CoInitialize(nullptr);
-        player_instance = GetModuleHandleA(nullptr);
+        PlayerWindows::SetUpTestSuite();
         dir = new TempDir("mainwin");
         long_wav = dir->file("long.wav");
         t1 = dir->file("t1.wav");
@@ -59,24 +59,7 @@ protected:
     static void TearDownTestSuite()
     {
         delete dir;
-        CoUninitialize();
-    }
-    void SetUp() override
-    {
-        playlist_reset_for_test();
-        playlist_width = 200;
-        player_create_windows();
-        snm_set_owner(viewport_window);
-    }
-    void TearDown() override
-    {
-        snm_stop();
-        snm_close();
-        snm_set_owner(nullptr);
-        DestroyWindow(main_window);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {}
-        playlist_reset_for_test();
+        PlayerWindows::TearDownTestSuite();
     }
     static void add(const std::string &p) { ASSERT_EQ(1, playlist_add(p.c_str())); }
     static bool wait_playing(bool playing)

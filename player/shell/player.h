@@ -8,6 +8,25 @@
 #define PLAYER_MENU_RESOURCE 101
 #define PLAYER_ICON_RESOURCE 102
 
+// The main window's menu commands that the player acts on; the controls
+// strip posts some of them too.
+enum {
+    PLAYER_CMD_OPEN_FILE = 40002,
+    PLAYER_CMD_PLAY = 40005,
+    PLAYER_CMD_STOP = 40006,
+    PLAYER_CMD_NEXT_TRACK = 40007,
+    PLAYER_CMD_PREV_TRACK = 40008,
+    PLAYER_CMD_PLAYLIST_ADD = 40017,
+    PLAYER_CMD_PLAYLIST_DELETE = 40029,
+    PLAYER_CMD_PLAYLIST_EXPORT = 40032,
+    PLAYER_CMD_ABOUT = 40035,
+    PLAYER_CMD_CLOSE = 40041,
+    PLAYER_CMD_HOME_PAGE = 40052,
+    PLAYER_CMD_PLAYLIST_CLEAR = 40054,
+    PLAYER_CMD_SKIP_REVERSE = 40061,
+    PLAYER_CMD_SKIP_FORWARD = 40062,
+};
+
 extern HINSTANCE player_instance;
 extern HWND main_window;
 extern HWND viewport_window;

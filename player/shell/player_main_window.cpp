@@ -6,24 +6,9 @@
 
 #include "playlist.h"
 #include "sonmoor.h"
+#include "ui_windows.h"
 
 const char player_home_page[] = "https://www.quorvamedia.com/quorva_media.php";
-
-enum {
-    CMD_OPEN_FILE = 40002,
-    CMD_PLAY = 40005,
-    CMD_STOP = 40006,
-    CMD_NEXT_TRACK = 40007,
-    CMD_PREV_TRACK = 40008,
-    CMD_PLAYLIST_ADD = 40017,
-    CMD_PLAYLIST_DELETE = 40029,
-    CMD_PLAYLIST_EXPORT = 40032,
-    CMD_CLOSE = 40041,
-    CMD_HOME_PAGE = 40052,
-    CMD_PLAYLIST_CLEAR = 40054,
-    CMD_SKIP_REVERSE = 40061,
-    CMD_SKIP_FORWARD = 40062,
-};
 
 static const double PLAYER_SKIP_SECONDS = 10.0;
 static const double PLAYER_RESTART_AFTER = 10.0;  // Prev Track restarts the entry past this
@@ -43,12 +28,12 @@ static void player_repaint_now(HWND w)
 static void main_on_command(HWND hwnd, int id)
 {
     switch (id) {
-    case CMD_OPEN_FILE:
+    case PLAYER_CMD_OPEN_FILE:
         if (!playlist_open_dialog(hwnd)) return;
         player_repaint_now(playlist_window);
         if (!snm_is_playing()) player_play_current();
         return;
-    case CMD_PLAY:
+    case PLAYER_CMD_PLAY:
         if (snm_is_playing())
             snm_pause();
         else if (!snm_is_open())
@@ -56,15 +41,15 @@ static void main_on_command(HWND hwnd, int id)
         else
             snm_play();
         return;
-    case CMD_STOP:
+    case PLAYER_CMD_STOP:
         snm_stop();
         return;
-    case CMD_NEXT_TRACK:
+    case PLAYER_CMD_NEXT_TRACK:
         playlist_step(1);
         player_repaint_now(playlist_window);
         player_play_current();
         return;
-    case CMD_PREV_TRACK:
+    case PLAYER_CMD_PREV_TRACK:
         if (snm_get_position() > PLAYER_RESTART_AFTER) {
             snm_seek(0.0);
             return;
@@ -73,33 +58,36 @@ static void main_on_command(HWND hwnd, int id)
         player_repaint_now(playlist_window);
         player_play_current();
         return;
-    case CMD_PLAYLIST_ADD:
+    case PLAYER_CMD_PLAYLIST_ADD:
         playlist_open_dialog(hwnd);
         InvalidateRect(playlist_window, nullptr, FALSE);
         return;
-    case CMD_PLAYLIST_DELETE:
+    case PLAYER_CMD_PLAYLIST_DELETE:
         playlist_remove_selected();
         InvalidateRect(playlist_window, nullptr, FALSE);
         return;
-    case CMD_PLAYLIST_EXPORT:
+    case PLAYER_CMD_PLAYLIST_EXPORT:
         playlist_save_dialog(hwnd);
         return;
-    case CMD_CLOSE:
+    case PLAYER_CMD_ABOUT:
+        DialogBoxParamA(player_instance, MAKEINTRESOURCEA(ABOUT_DIALOG_RESOURCE), hwnd, player_about_proc, 0);
+        return;
+    case PLAYER_CMD_CLOSE:
         snm_stop();
         snm_close();
         return;
-    case CMD_HOME_PAGE:
+    case PLAYER_CMD_HOME_PAGE:
         ShellExecuteA(hwnd, "open", player_home_page, nullptr, nullptr, SW_SHOW);
         return;
-    case CMD_PLAYLIST_CLEAR:
+    case PLAYER_CMD_PLAYLIST_CLEAR:
         playlist_clear();
         InvalidateRect(playlist_window, nullptr, FALSE);
         return;
-    case CMD_SKIP_REVERSE:
+    case PLAYER_CMD_SKIP_REVERSE:
         snm_seek(snm_get_position() - PLAYER_SKIP_SECONDS);
         player_repaint_now(controls_window);
         return;
-    case CMD_SKIP_FORWARD:
+    case PLAYER_CMD_SKIP_FORWARD:
         snm_seek(snm_get_position() + PLAYER_SKIP_SECONDS);
         player_repaint_now(controls_window);
         return;

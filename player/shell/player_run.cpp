@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "pixmoor.h"
+#include "skin.h"
 #include "sonmoor.h"
 
 int player_run(HINSTANCE instance, const char *command_line)
@@ -12,6 +13,7 @@ int player_run(HINSTANCE instance, const char *command_line)
     player_instance = instance;
     media_path[0] = 0;
     pxm_startup(0);
+    skin_load();
 
     player_create_windows();
     player_parse_command_line(command_line, media_path);

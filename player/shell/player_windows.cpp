@@ -1,6 +1,8 @@
 // The player's window classes and its four windows.
 #include "player.h"
 
+#include "ui_windows.h"
+
 HINSTANCE player_instance = nullptr;
 HWND main_window = nullptr;
 HWND viewport_window = nullptr;
@@ -36,9 +38,9 @@ int player_create_windows(void)
     HICON icon = LoadIconA(player_instance, MAKEINTRESOURCEA(PLAYER_ICON_RESOURCE));
     player_register_class("player_main", player_main_proc, icon, LoadCursorA(nullptr, (LPCSTR)IDC_ARROW),
                           GetSysColorBrush(COLOR_BTNFACE), MAKEINTRESOURCEA(PLAYER_MENU_RESOURCE));
-    player_register_class("player_viewport", DefWindowProcA, nullptr, nullptr, nullptr, nullptr);
-    player_register_class("player_playlist", DefWindowProcA, nullptr, nullptr, nullptr, nullptr);
-    player_register_class("player_controls", DefWindowProcA, nullptr, nullptr, nullptr, nullptr);
+    player_register_class("player_viewport", player_viewport_proc, nullptr, nullptr, nullptr, nullptr);
+    player_register_class("player_playlist", player_playlist_proc, nullptr, nullptr, nullptr, nullptr);
+    player_register_class("player_controls", player_controls_proc, nullptr, nullptr, nullptr, nullptr);
 
     main_window = CreateWindowExA(WS_EX_ACCEPTFILES, "player_main", "Quorva Media Player",
                                   WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 600, 500, nullptr, nullptr,
