@@ -9,14 +9,12 @@
 // and prints what that run wrote.
 #include <windows.h>
 #include <stdio.h>
-#include <tlhelp32.h>
 
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "bench_util.h"
-#include "media_writer.h"
 #include "player.h"
 #include "skin.h"
 #include "ui_windows.h"
@@ -103,75 +101,6 @@ Line about_frame_paint(void)
     return l;
 }
 
-uint64_t filetime_sum(const FILETIME &k, const FILETIME &u)
-{
-    return ((uint64_t)k.dwHighDateTime << 32 | k.dwLowDateTime) + ((uint64_t)u.dwHighDateTime << 32 | u.dwLowDateTime);
-}
-
-// Kernel and user time of a process. Wine reports no times for another
-// process as a whole, but does for its threads, so those are summed instead.
-uint64_t process_cpu_100ns(HANDLE p, DWORD pid)
-{
-    FILETIME c, e, k, u;
-    if (GetProcessTimes(p, &c, &e, &k, &u) && filetime_sum(k, u)) return filetime_sum(k, u);
-    uint64_t sum = 0;
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 te;
-    te.dwSize = sizeof te;
-    for (BOOL more = Thread32First(snap, &te); more; more = Thread32Next(snap, &te)) {
-        if (te.th32OwnerProcessID != pid) continue;
-        HANDLE t = OpenThread(THREAD_QUERY_INFORMATION, FALSE, te.th32ThreadID);
-        if (t && GetThreadTimes(t, &c, &e, &k, &u)) sum += filetime_sum(k, u);
-        if (t) CloseHandle(t);
-    }
-    CloseHandle(snap);
-    return sum;
-}
-
-BOOL CALLBACK close_player(HWND w, LPARAM pid)
-{
-    DWORD owner = 0;
-    char cls[32] = "";
-    GetWindowThreadProcessId(w, &owner);
-    GetClassNameA(w, cls, sizeof cls);
-    if (owner == (DWORD)pid && !lstrcmpA(cls, "player_main")) PostMessageA(w, WM_CLOSE, 0, 0);
-    return TRUE;
-}
-
-// Player.exe with a clip long enough to play through the whole measurement.
-Line player_cpu(void)
-{
-    Line l = {"Player.exe playing, 10 s", "192x144", -1, 0, "%core", 3.0};
-    char dir[MAX_PATH], exe[MAX_PATH], clip[MAX_PATH];
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    *strrchr(exe, '\\') = 0;
-    lstrcatA(exe, "\\Player.exe");
-    GetTempPathA(MAX_PATH, dir);
-    snprintf(clip, sizeof clip, "%sbench_viewport_demo.avi", dir);
-    if (!media_write_avi(clip, 192, 144, 15, 15 * 15, 22050, 440.0)) return l;
-    std::string cmd = std::string("\"") + exe + "\" \"" + clip + "\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(exe, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return l;
-    Sleep(2000);
-    uint64_t c0 = process_cpu_100ns(pi.hProcess, pi.dwProcessId);
-    double t0 = bench::seconds_now();
-    Sleep(10000);
-    uint64_t c1 = process_cpu_100ns(pi.hProcess, pi.dwProcessId);
-    double t1 = bench::seconds_now();
-    DWORD code = 0;
-    GetExitCodeProcess(pi.hProcess, &code);
-    // A player that ended early, or no times reported at all: no reading (-1).
-    if (code == STILL_ACTIVE && c0 > 0) l.ours = (double)(c1 - c0) / 1e7 / (t1 - t0) * 100.0;
-    EnumWindows(close_player, (LPARAM)pi.dwProcessId);
-    if (WaitForSingleObject(pi.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    DeleteFileA(clip);
-    return l;
-}
-
 // Runs this program inside a 2048 x 1200 desktop and copies its table to stdout.
 int run_in_large_desktop(void)
 {
@@ -215,11 +144,10 @@ int main(int argc, char **argv)
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
     std::vector<Line> lines = {viewport_paint(), about_frame_paint()};
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
-    lines.push_back(player_cpu());
     fprintf(out, "%-34s %-10s %9s %-6s %9s %7s  %s\n", "operation (peer)", "area", "ours", "", "peer", "ratio",
             "target");
     for (const Line &l : lines) print_line(out, l);
-    fprintf(out, "medians of %d repetitions; the player's share is of one core over 10 s of playback\n", REPS);
+    fprintf(out, "medians of %d repetitions\n", REPS);
     if (out != stdout) {
         fclose(out);
         // Complete only now: the waiting parent looks for the final name.

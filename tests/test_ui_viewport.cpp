@@ -181,6 +181,13 @@ TEST_F(Viewport, DroppedFolderPlaysInTurnAndWraps)
         std::string path = playlist_entries[want].path;
         ASSERT_TRUE(pump_until([&] { return playing() == path && snm_is_playing(); }, 4000)) << "entry " << want;
         EXPECT_EQ(want, playlist_current);
+        // The playlist column marks the playing row, and only it, with the orange ball.
+        ui_repaint(playlist_window);
+        for (int row = 0; row < 3; row++) {
+            uint32_t p = ui_pixel(&playlist_list_surface, 8, row * 20 - playlist_scroll_offset + 9);
+            bool orange = (p >> 24) == 0 && ((p >> 16) & 0xFF) > 0xC0 && (p & 0xFF) < 0x80;
+            EXPECT_EQ(row == want, orange) << "row " << row << " while entry " << want << " plays";
+        }
     }
 }
 
