@@ -32,13 +32,6 @@ std::string rect_text(const RECT &r)
            std::to_string(r.bottom - r.top);
 }
 
-std::string current_media()
-{
-    char path[260];
-    snm_current_path(path);
-    return path;
-}
-
 void command(int id) { SendMessageA(main_window, WM_COMMAND, id, 0); }
 
 class MainWindow : public PlayerWindows {
@@ -228,10 +221,10 @@ TEST_F(MainWindow, DroppedFilesWhilePlayingOnlyExtendTheList)
     add(t1);
     command(40005);  // Play: nothing open, so the current entry plays
     ASSERT_TRUE(wait_playing(true));
-    EXPECT_EQ(t1, current_media());
+    EXPECT_EQ(t1, ui_open_media());
     SendMessageA(main_window, WM_DROPFILES, (WPARAM)make_hdrop({t2, t3}), 0);
     EXPECT_EQ(3, playlist_count);
-    EXPECT_EQ(t1, current_media());
+    EXPECT_EQ(t1, ui_open_media());
     EXPECT_TRUE(snm_is_playing());
 }
 
@@ -242,7 +235,7 @@ TEST_F(MainWindow, DroppedFilesWhileStoppedPlayTheCurrentEntry)
     playlist_current = 1;
     SendMessageA(main_window, WM_DROPFILES, (WPARAM)make_hdrop({t3}), 0);
     EXPECT_EQ(3, playlist_count);
-    EXPECT_EQ(t2, current_media()) << "the current entry, not the dropped file";
+    EXPECT_EQ(t2, ui_open_media()) << "the current entry, not the dropped file";
     ASSERT_TRUE(wait_playing(true));
     command(40005);  // pause
     ASSERT_TRUE(wait_playing(false));
@@ -281,15 +274,15 @@ TEST_F(MainWindow, NextAndPrevWrapAround)
     add(t3);
     command(40007);
     EXPECT_EQ(1, playlist_current);
-    EXPECT_EQ(t2, current_media());
+    EXPECT_EQ(t2, ui_open_media());
     EXPECT_TRUE(wait_playing(true));
     command(40007);
     command(40007);
     EXPECT_EQ(0, playlist_current) << "Next on the last wraps to the first";
-    EXPECT_EQ(t1, current_media());
+    EXPECT_EQ(t1, ui_open_media());
     command(40008);
     EXPECT_EQ(2, playlist_current) << "Prev on the first wraps to the last";
-    EXPECT_EQ(t3, current_media());
+    EXPECT_EQ(t3, ui_open_media());
 }
 
 TEST_F(MainWindow, PrevRestartsOnlyAfterTenSeconds)
@@ -304,13 +297,13 @@ TEST_F(MainWindow, PrevRestartsOnlyAfterTenSeconds)
     snm_seek(10.1);
     command(40008);
     EXPECT_EQ(1, playlist_current) << "restarts the current entry";
-    EXPECT_EQ(long_wav, current_media());
+    EXPECT_EQ(long_wav, ui_open_media());
     EXPECT_EQ(0.0, snm_get_position());
 
     ASSERT_DOUBLE_EQ(10.0, snm_seek(10.0));
     command(40008);
     EXPECT_EQ(0, playlist_current) << "at exactly 10.0 s it steps back";
-    EXPECT_EQ(t1, current_media());
+    EXPECT_EQ(t1, ui_open_media());
 }
 
 TEST_F(MainWindow, SkipForwardAndReverseClamp)
@@ -346,7 +339,7 @@ TEST_F(MainWindow, DeleteAndClearNeverStopPlaybackCloseNeverTouchesTheList)
     command(40029);
     EXPECT_EQ(2, playlist_count);
     EXPECT_TRUE(snm_is_playing()) << "the removed entry keeps playing";
-    EXPECT_EQ(t1, current_media());
+    EXPECT_EQ(t1, ui_open_media());
     command(40054);
     EXPECT_EQ(0, playlist_count);
     EXPECT_TRUE(snm_is_playing());
@@ -399,7 +392,7 @@ TEST_F(MainWindow, OpenFileAndExportThroughTheDialogs)
     WaitForSingleObject(t, 10000);
     CloseHandle(t);
     EXPECT_EQ(1, playlist_count);
-    EXPECT_EQ(t2, current_media()) << "nothing played, so the current entry starts";
+    EXPECT_EQ(t2, ui_open_media()) << "nothing played, so the current entry starts";
     EXPECT_TRUE(wait_playing(true));
 
     DialogScript add_more;
@@ -410,7 +403,7 @@ TEST_F(MainWindow, OpenFileAndExportThroughTheDialogs)
     WaitForSingleObject(t, 10000);
     CloseHandle(t);
     EXPECT_EQ(2, playlist_count);
-    EXPECT_EQ(t2, current_media());
+    EXPECT_EQ(t2, ui_open_media());
 
     DialogScript save;
     save.title = "Save Playlist";

@@ -31,13 +31,6 @@ int completions()
     return n;
 }
 
-std::string playing()
-{
-    char p[SNM_PATH_CHARS];
-    snm_current_path(p);
-    return p;
-}
-
 std::string media(const std::string &name)
 {
     static TempDir dir("viewport");
@@ -85,7 +78,7 @@ TEST_F(Viewport, EndOfTrackAdvancesWrapsReplaysOrStops)
         for (size_t k = 0; k < c.second.size(); k++) {
             int next = c.second[k];
             ASSERT_TRUE(pump_until([&] { return completions() > (int)k; }, 5000)) << c.first << " entries";
-            EXPECT_EQ(next < 0 ? clip(0) : clip(next), playing()) << c.first << " entries, completion " << k;
+            EXPECT_EQ(next < 0 ? clip(0) : clip(next), ui_open_media()) << c.first << " entries, completion " << k;
             EXPECT_EQ(next >= 0, snm_is_playing());
             EXPECT_EQ(next < 0 ? 0 : next, playlist_current);
         }
@@ -108,7 +101,7 @@ TEST_F(Viewport, WaitingEventsAreHandledInOrder)
     EXPECT_EQ(2u, taken[0].wParam);
     EXPECT_EQ(1u, taken[1].wParam);
     EXPECT_TRUE(taken[2].hwnd == playlist_window && taken[2].message == WM_APP_PLAYLIST_SHOW_CURRENT);
-    EXPECT_EQ(clip(1), playing());
+    EXPECT_EQ(clip(1), ui_open_media());
 }
 
 TEST_F(Viewport, SplashCentredOnBlackInABufferOfTheClientSize)
@@ -179,7 +172,7 @@ TEST_F(Viewport, DroppedFolderPlaysInTurnAndWraps)
     ASSERT_EQ(3, playlist_count);
     for (int want : {0, 1, 2, 0}) {
         std::string path = playlist_entries[want].path;
-        ASSERT_TRUE(pump_until([&] { return playing() == path && snm_is_playing(); }, 4000)) << "entry " << want;
+        ASSERT_TRUE(pump_until([&] { return ui_open_media() == path && snm_is_playing(); }, 4000)) << "entry " << want;
         EXPECT_EQ(want, playlist_current);
         // The playlist column marks the playing row, and only it, with the orange ball.
         ui_repaint(playlist_window);

@@ -52,13 +52,6 @@ static void controls_layout(HWND hwnd, ControlsLayout *l)
     l->cy = (l->knob.top + l->knob.bottom) / 2;
 }
 
-static POINT controls_cursor(HWND hwnd)
-{
-    POINT p = {-100000, -100000};
-    if (GetCursorPos(&p)) ScreenToClient(hwnd, &p);
-    return p;
-}
-
 static void controls_post(int command)
 {
     PostMessageA(main_window, WM_COMMAND, command, 0);
@@ -149,7 +142,7 @@ static LRESULT controls_on_nchittest(HWND hwnd, WPARAM wp, LPARAM lp)
 {
     ControlsLayout l;
     controls_layout(hwnd, &l);
-    if (PtInRect(&l.grip, controls_cursor(hwnd)) && !IsZoomed(hwnd)) return HTBOTTOMRIGHT;
+    if (PtInRect(&l.grip, ui_cursor_pos(hwnd)) && !IsZoomed(hwnd)) return HTBOTTOMRIGHT;
     return DefWindowProcA(hwnd, WM_NCHITTEST, wp, lp);
 }
 
@@ -249,10 +242,15 @@ static void controls_on_paint(HWND hwnd)
         return;
     }
     PxmSurface *bb = &controls_back_buffer;
-    if (ui_back_buffer_fit(bb, w, h)) ps.rcPaint = l.client;
+    int fit = ui_back_buffer_fit(bb, w, h);
+    if (fit < 0) {
+        EndPaint(hwnd, &ps);
+        return;
+    }
+    if (fit) ps.rcPaint = l.client;
     ui_clip_to_paint(&ps.rcPaint, &l.client);
 
-    POINT cursor = controls_cursor(hwnd);
+    POINT cursor = ui_cursor_pos(hwnd);
     bool pressed = GetAsyncKeyState(VK_LBUTTON) < 0;
     controls_draw_panel(bb, w);
     controls_draw_knob_and_mute(bb, &l);

@@ -22,7 +22,6 @@ static int playlist_last_current = 0;
 #define PLAYLIST_ROW_HEIGHT 20
 #define PLAYLIST_SPLITTER_RIGHT 7
 #define PLAYLIST_MIN_WIDTH 128
-#define PLAYLIST_BUFFER_SLACK 32
 #define PLAYLIST_SIZE_MIN 4
 #define PLAYLIST_SIZE_MAX 99999
 // Used when the skin has no edge image to take the colour from.
@@ -56,13 +55,6 @@ static bool playlist_in_list(const PlaylistGeometry *g, int x, int y)
 static bool playlist_size_drawable(int w, int h)
 {
     return w >= PLAYLIST_SIZE_MIN && h >= PLAYLIST_SIZE_MIN && w <= PLAYLIST_SIZE_MAX && h <= PLAYLIST_SIZE_MAX;
-}
-
-// The engine shrinks a surface it cannot hold whole; such a size is not drawn
-// rather than drawn into a smaller surface (and recreated at every paint).
-static bool playlist_surface_fits(int w, int h)
-{
-    return w <= PXM_MAX_SIDE && h <= PXM_MAX_SIDE && (long long)w * h <= PXM_MAX_PIXELS;
 }
 
 static int playlist_clamp(long long v, int lo, int hi)
@@ -142,17 +134,6 @@ static uint32_t playlist_background_colour(void)
     if (p) colour = p[0];
     pxm_surface_unlock(edge, 0);
     return colour;
-}
-
-// The shared buffer rule, refused for a window no engine surface can hold:
-// the engine would hand back a smaller buffer (and be asked again each paint).
-static int playlist_back_buffer_fit(int w, int h, bool *fresh)
-{
-    PxmSurface *b = &playlist_back_buffer;
-    *fresh = false;
-    if (!playlist_surface_fits(w + PLAYLIST_BUFFER_SLACK, h + PLAYLIST_BUFFER_SLACK)) return 0;
-    *fresh = ui_back_buffer_fit(b, w, h) != 0;
-    return pxm_surface_validate(b, 0) && b->width >= w && b->height >= h;
 }
 
 // Background, disc and left edge with its grip, over the whole back buffer
@@ -249,7 +230,7 @@ static void playlist_paint_scroll_bar(int lw, int lh)
 static void playlist_paint_list(const PlaylistGeometry *g, uint32_t background)
 {
     int lw = g->right - g->left + 1, lh = g->bottom - g->top + 1;
-    if (!playlist_size_drawable(lw, lh) || !playlist_surface_fits(lw, lh)) return;
+    if (!playlist_size_drawable(lw, lh) || !ui_surface_fits(lw, lh)) return;
     PxmSurface *list = &playlist_list_surface;
     if (!pxm_surface_validate(list, 0) || list->width != lw || list->height != lh) {
         pxm_surface_free(list, 0);
@@ -283,12 +264,12 @@ static LRESULT playlist_on_paint(HWND hwnd)
     HDC dc = BeginPaint(hwnd, &ps);
     PlaylistGeometry g = playlist_geometry(hwnd);
     RECT client = {0, 0, g.w, g.h};
-    bool fresh = false;
-    if (!dc || !playlist_size_drawable(g.w, g.h) || !playlist_back_buffer_fit(g.w, g.h, &fresh)) {
+    int fit = dc && playlist_size_drawable(g.w, g.h) ? ui_back_buffer_fit(&playlist_back_buffer, g.w, g.h) : -1;
+    if (fit < 0) {
         EndPaint(hwnd, &ps);
         return 0;
     }
-    if (fresh) ps.rcPaint = client;
+    if (fit) ps.rcPaint = client;
     uint32_t background = playlist_background_colour();
     ui_clip_to_paint(&ps.rcPaint, &client);
     playlist_paint_frame(&g, background);
@@ -323,9 +304,7 @@ static LRESULT playlist_on_size(HWND hwnd, WPARAM wp, LPARAM lp)
 
 static LRESULT playlist_on_setcursor(HWND hwnd)
 {
-    POINT p;
-    GetCursorPos(&p);
-    ScreenToClient(hwnd, &p);
+    POINT p = ui_cursor_pos(hwnd);
     PlaylistGeometry g = playlist_geometry(hwnd);
     bool hand = playlist_in_list(&g, p.x, p.y) || (p.x >= 0 && p.x <= PLAYLIST_SPLITTER_RIGHT);
     // Without the skin's cursor the arrow is better than no cursor at all.

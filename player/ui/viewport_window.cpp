@@ -52,7 +52,10 @@ static void viewport_on_paint(HWND hwnd)
     PxmSurface *bb = &viewport_back_buffer;
     if (!pxm_surface_validate(bb, 0) || bb->width != w || bb->height != h) {
         pxm_surface_free(bb, 0);
-        pxm_surface_create(bb, w, h, 0);
+        if (!ui_surface_fits(w, h) || !pxm_surface_create(bb, w, h, 0)) {
+            EndPaint(hwnd, &ps);
+            return;
+        }
         paint = client;  // a new buffer holds nothing yet
     }
     ui_clip_to_paint(&paint, &client);

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <string>
+
 #include "pixmoor.h"
 #include "player.h"
 #include "playlist_reset.h"
@@ -50,6 +52,14 @@ protected:
         playlist_reset_for_test();
     }
 };
+
+// The path of the media the engine has open; empty when none.
+inline std::string ui_open_media()
+{
+    char path[SNM_PATH_CHARS];
+    snm_current_path(path);
+    return path;
+}
 
 // Sends a mouse message at client point (x, y); coordinates are packed as
 // signed 16-bit values, as the system does.
