@@ -1,0 +1,53 @@
+// The installer's shared helpers: messages, paths, files, shell folders and
+// registry trees. Paths live in buffers of MAX_PATH (260) characters.
+#pragma once
+#include <windows.h>
+
+// Dispatches every pending message of the thread; with sleep set, sleeps
+// 100 ms and dispatches again. 0 when a WM_QUIT was met (it is posted again
+// for the caller's loop), else 1.
+int pump_messages(int sleep);
+
+// Appends name to the path in buf (MAX_PATH characters) with one "\" between
+// them: leading spaces and separators of name are skipped, one trailing
+// separator of a path longer than three characters is dropped, a root such as
+// "C:\" gets no second one, an empty path becomes name. 0, with buf
+// unchanged, when the result would not fit in MAX_PATH characters.
+int path_append(char *buf, const char *name);
+
+// Creates the folder named by the text before every "\" of path, ignoring
+// failures; the part after the last "\" is not created.
+void make_parent_dirs(const char *path);
+
+// Whether path has 3 to 259 characters and opens for reading.
+int file_exists(const char *path);
+
+// The path of a shell folder ("Programs", "Desktop", "AppData") from the
+// Explorer's "Shell Folders" values, the all-users one first unless
+// current_user_only is set. 1 with the path in out (MAX_PATH characters),
+// else 0 with out empty.
+int shell_folder_path(const char *name, int current_user_only, char *out);
+
+// Deletes folder with everything in it. A junction or symbolic link is
+// removed itself, never entered, and left alone when the platform does not
+// say it is a link. Refuses an empty path and a drive root. Whether the
+// folder itself was removed.
+int delete_tree(const char *folder);
+
+// Deletes the key name under root with all its sub-keys. A key that does not
+// open counts as deleted; an empty name is refused (0).
+int delete_reg_tree(HKEY root, const char *name);
+
+// The folder part of path, cut at its last "\" (or, if none, its last "/"),
+// into out (MAX_PATH characters). 0, with out empty, when path has neither.
+int path_folder(const char *path, char *out);
+
+// The first three characters of windows_dir ("D:\" of "D:\Windows"), or
+// "C:\" when its second and third are not ":\". out holds 4 characters.
+void drive_root_of(const char *windows_dir, char *out);
+// The system drive's root, from the Windows folder.
+void system_drive_root(char *out);
+
+// The running program's full path and its folder (both MAX_PATH characters).
+// 0 when the path has no separator.
+int module_paths(char *path, char *folder);
