@@ -5,6 +5,7 @@
 #include <string>
 
 #include "setup.h"
+#include "setup_driver.h"
 #include "test_util.h"
 
 namespace {
@@ -168,34 +169,13 @@ TEST(SetupRegistry, DeleteRegTree)
 
 // Wine 8 makes no links through the platform: CreateSymbolicLinkA reports
 // success and creates nothing, FSCTL_SET_REPARSE_POINT fails with
-// ERROR_NOT_SUPPORTED. There the test runs ln or rm on Unix paths; Wine starts
-// them without waiting, so the caller waits for the effect.
-void unix_run(const char *program, std::string command, const std::string &a, const std::string &b)
-{
-    typedef char *(CDECL * unix_name_fn)(const WCHAR *);
-    auto unix_name = (unix_name_fn)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
-    for (const std::string &dos : {a, b}) {
-        WCHAR wide[MAX_PATH];
-        MultiByteToWideChar(CP_ACP, 0, dos.c_str(), -1, wide, MAX_PATH);
-        char *name = unix_name ? unix_name(wide) : nullptr;
-        command += std::string(" \"") + (name ? name : "") + "\"";
-        HeapFree(GetProcessHeap(), 0, name);
-    }
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi;
-    if (CreateProcessA(program, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-}
-
+// ERROR_NOT_SUPPORTED. There the test makes and removes Unix links.
 // Whether the link had to be a Unix one.
 bool make_link(const std::string &link, const std::string &target)
 {
     CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
     bool unix_link = GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES;
-    if (unix_link) unix_run("Z:\\bin\\ln", "ln -s", target, link);
+    if (unix_link) unix_run("ln -s '" + unix_path(target) + "' '" + unix_path(link) + "'");
     EXPECT_TRUE(pump_until([&] { return GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES; }, 5000));
     return unix_link;
 }
@@ -233,7 +213,7 @@ TEST(SetupFiles, DeleteTreeRemovesLinksNotTheirTargets)
     EXPECT_EQ(removed, unix_link ? 0 : 1);
     EXPECT_EQ(names_in(tree), unix_link ? ". .. elink link " : "(none)");
     if (unix_link) {
-        unix_run("Z:\\bin\\rm", "rm", dir.file("tree\\link"), dir.file("tree\\elink"));
+        unix_run("rm '" + unix_path(dir.file("tree\\link")) + "' '" + unix_path(dir.file("tree\\elink")) + "'");
         EXPECT_TRUE(pump_until([&] { return names_in(tree) == ". .. "; }, 5000));
     }
 }

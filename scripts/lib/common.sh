@@ -47,7 +47,7 @@ quorva_build() {
   if [ "$QUORVA_ARCH" = i686 ]; then
     cmake --build "$BUILD" -j "$(nproc)" "$@"
   else
-    cmake --build "$BUILD" -j "$(nproc)" --target Player
+    cmake --build "$BUILD" -j "$(nproc)" --target Player Setup
     quorva_configure "$RUN_BUILD" mingw-x86_64
     cmake --build "$RUN_BUILD" -j "$(nproc)" "$@"
   fi

@@ -1,0 +1,257 @@
+// The installation run: pages, the write test, the payload files, the copy of
+// Setup itself, the shortcuts and the start of the player.
+#include <shlobj.h>
+#include <shellapi.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "setup.h"
+#include "setup_app.h"
+
+static const char SUB_FOLDER[] = "Ostrel's Lab\\Quorva Media";
+static const char ERROR_TITLE[] = "Error installing Quorva Media 2.00 BETA";
+
+int folder_writable(const char *folder)
+{
+    if (!folder) return 0;
+    size_t len = strnlen(folder, MAX_PATH);
+    if (len <= 2 || len >= MAX_PATH) return 0;
+    char probe[MAX_PATH];
+    strcpy(probe, folder);
+    if (!path_append(probe, "test.tmp")) return 0;
+    HANDLE h = CreateFileA(probe, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    CloseHandle(h);
+    DeleteFileA(probe);
+    return 1;
+}
+
+int read_file_version(const char *path, WORD version[4])
+{
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+    if (!size) return 0;
+    HGLOBAL block = GlobalAlloc(GPTR, size);
+    if (!block) return 0;
+    VS_FIXEDFILEINFO *info = nullptr;
+    UINT info_size = 0;
+    int ok = GetFileVersionInfoA(path, 0, size, block) &&
+             VerQueryValueA(block, "\\", (void **)&info, &info_size) && info && info_size >= sizeof *info;
+    if (ok) {
+        version[0] = HIWORD(info->dwFileVersionMS);
+        version[1] = LOWORD(info->dwFileVersionMS);
+        version[2] = HIWORD(info->dwFileVersionLS);
+        version[3] = LOWORD(info->dwFileVersionLS);
+    }
+    GlobalFree(block);
+    return ok;
+}
+
+// The text after the last separator of path.
+static const char *file_name_of(const char *path)
+{
+    const char *name = path;
+    for (const char *p = path; *p; p++)
+        if (*p == '\\' || *p == '/') name = p + 1;
+    return name;
+}
+
+int write_payload_file(int resource, const char *target)
+{
+    char line[120];
+    snprintf(line, sizeof line, "Installing \"%s\" ...", file_name_of(target));
+    status_text(line);
+    SetFileAttributesA(target, FILE_ATTRIBUTE_NORMAL);
+    HRSRC res = FindResourceA(setup_instance, MAKEINTRESOURCEA(resource), "FILE_DATA");
+    HGLOBAL loaded = res ? LoadResource(setup_instance, res) : nullptr;
+    const void *bytes = loaded ? LockResource(loaded) : nullptr;
+    DWORD size = bytes ? SizeofResource(setup_instance, res) : 0;
+    // A missing payload must not become an empty file reported as written.
+    if (!bytes) return 0;
+    make_parent_dirs(target);
+    HANDLE h = CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    DWORD written = 0;
+    BOOL ok = WriteFile(h, bytes, size, &written, nullptr) && written == size;
+    // A short write (a full disk) leaves a broken program: report it.
+    ok = CloseHandle(h) && ok;
+    pump_messages(1);
+    return ok;
+}
+
+int create_shortcut(const char *link, const char *target, const char *arguments, const char *description, int show)
+{
+    char path[MAX_PATH];
+    size_t len = link ? strnlen(link, MAX_PATH) : MAX_PATH;
+    if (len == MAX_PATH) return 0;
+    memcpy(path, link, len + 1);
+    if (len < 4 || lstrcmpiA(path + len - 4, ".lnk")) {
+        if (len + 4 >= MAX_PATH) return 0;
+        strcpy(path + len, ".lnk");
+    }
+    HRESULT hr = CoInitialize(nullptr);
+    int initialised = SUCCEEDED(hr);
+    IShellLinkA *shell_link = nullptr;
+    IPersistFile *file = nullptr;
+    hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, (void **)&shell_link);
+    if (SUCCEEDED(hr) && target) hr = shell_link->SetPath(target);
+    if (SUCCEEDED(hr) && arguments) hr = shell_link->SetArguments(arguments);
+    if (SUCCEEDED(hr) && description) hr = shell_link->SetDescription(description);
+    if (SUCCEEDED(hr)) hr = shell_link->SetShowCmd(show == 2 || show == 3 ? show : SW_SHOWNORMAL);
+    if (SUCCEEDED(hr)) hr = shell_link->QueryInterface(IID_IPersistFile, (void **)&file);
+    if (SUCCEEDED(hr)) {
+        make_parent_dirs(path);
+        WCHAR wide[MAX_PATH];
+        if (!MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH)) hr = E_INVALIDARG;
+        if (SUCCEEDED(hr)) hr = file->Save(wide, TRUE);
+        if (SUCCEEDED(hr)) file->SaveCompleted(wide);
+    }
+    if (file) file->Release();
+    if (shell_link) shell_link->Release();
+    if (initialised) CoUninitialize();
+    return SUCCEEDED(hr) ? 1 : (int)hr;
+}
+
+int install_folder_for(const char *typed, char *folder)
+{
+    char base[MAX_PATH];
+    size_t len = strnlen(typed, MAX_PATH - 1);
+    memcpy(base, typed, len);
+    while (len && base[len - 1] == ' ') len--;
+    while (len && base[len - 1] == '/') len--;
+    while (len && base[len - 1] == '\\') len--;
+    base[len] = 0;
+    folder[0] = 0;
+    // Only a drive ("D:") or a network share: anything else would install
+    // relative to wherever Setup happens to run.
+    int absolute = (len >= 2 && base[1] == ':' && IsCharAlphaA(base[0])) ||
+                   (len > 2 && base[0] == '\\' && base[1] == '\\');
+    if (!absolute) return 0;
+    strcpy(folder, base);
+    if (path_append(folder, SUB_FOLDER)) return 1;
+    folder[0] = 0;
+    return 0;
+}
+
+// The folder page until a writable folder is chosen: 1, or 0 for "Prev".
+static int choose_folder(void)
+{
+    for (;;) {
+        char typed[120];
+        system_drive_root(typed);
+        path_append(typed, "Program Files");
+        if (page_folder(typed) != 1) return 0;
+        pump_messages(1);
+        char folder[MAX_PATH], probe[MAX_PATH];
+        int ok = install_folder_for(typed, folder);
+        if (ok) {
+            strcpy(probe, folder);
+            if (path_append(probe, "test")) make_parent_dirs(probe);
+            ok = folder_writable(folder);
+        }
+        if (ok) {
+            strcpy(setup_install_folder, folder);
+            return 1;
+        }
+        setup_message("You do not have permission to write to the specified folder.\n"
+                      "Access was denied by the operating system",
+                      "Access Denied", MB_TOPMOST | MB_SYSTEMMODAL);
+    }
+}
+
+static int install_failed(const char *path)
+{
+    close_status();
+    char text[512];
+    snprintf(text, sizeof text,
+             "The file \"%s\" could not be created.\n\n"
+             "Please make sure that it is not in use, then run Setup again.",
+             file_name_of(path));
+    MessageBoxA(glass_window, text, ERROR_TITLE, MB_TOPMOST | MB_SYSTEMMODAL);
+    close_glass_window();
+    return 0;
+}
+
+// "Player.exe", "Help.chm", "License.txt" and the copy of Setup itself.
+static int install_files(void)
+{
+    static const struct { int resource; const char *name; } payload[] = {
+        {SETUP_RES_PLAYER, "Player.exe"}, {SETUP_RES_HELP, "Help.chm"}, {SETUP_RES_LICENCE, "License.txt"}};
+    char target[MAX_PATH];
+    for (const auto &file : payload) {
+        pump_messages(0);
+        strcpy(target, setup_install_folder);
+        if (!path_append(target, file.name) || !write_payload_file(file.resource, target))
+            return install_failed(file.name);
+    }
+    strcpy(target, setup_install_folder);
+    if (!path_append(target, "Setup.exe")) return install_failed("Setup.exe");
+    // Paths differ only in case for the same file: copying it onto itself fails.
+    if (lstrcmpiA(setup_module_path, target) && !CopyFileA(setup_module_path, target, FALSE))
+        return install_failed(target);
+    return 1;
+}
+
+// A shortcut in a shell folder to a file of the installation; failures ignored.
+static void shortcut(const char *shell_folder, const char *sub, const char *link, const char *file,
+                     const char *arguments, const char *description)
+{
+    char place[MAX_PATH], target[MAX_PATH];
+    if (!shell_folder_path(shell_folder, 0, place)) return;
+    strcpy(target, setup_install_folder);
+    if ((sub && !path_append(place, sub)) || !path_append(place, link) || !path_append(target, file)) return;
+    create_shortcut(place, target, arguments, description, SW_SHOWNORMAL);
+}
+
+static void start_player(void)
+{
+    char player[MAX_PATH];
+    strcpy(player, setup_install_folder);
+    if (path_append(player, "Player.exe"))
+        ShellExecuteA(glass_window, "open", player, "/firstrun", nullptr, SW_SHOW);
+}
+
+int install_run(void)
+{
+    if (page_welcome() != 1) {
+        close_glass_window();
+        return 0;
+    }
+    do {
+        pump_messages(1);
+        if (page_licence() != 1) {
+            close_glass_window();
+            return 0;
+        }
+    } while (!choose_folder());
+
+    open_status("Preparing installation data...");
+    status_text("Looking for old Quorva Media installations...");
+    pump_messages(0);
+    status_text("Installing Quorva Media...");
+    if (!install_files()) return 0;
+
+    pump_messages(0);
+    status_text("Creating Shortcuts...");
+    shortcut("Programs", SUB_FOLDER, "Quorva Media Player.lnk", "Player.exe", nullptr, "Ostrel's Quorva Media Player");
+    shortcut("Programs", SUB_FOLDER, "Help for Quorva Media.lnk", "Help.chm", nullptr,
+             "Help Documentation for Quorva Media");
+    shortcut("Programs", SUB_FOLDER, "Uninstall or Repair.lnk", "Setup.exe", "/repair_or_remove",
+             "Uninstall or Repair Quorva Media");
+    if (setup_message("Would you like to have shortcuts placed on your desktop?", "Desktop Shortcut",
+                      MB_TOPMOST | MB_YESNO) == IDYES)
+        shortcut("Desktop", nullptr, "Quorva Media.lnk", "Player.exe", nullptr, "Ostrel's Quorva Media Player");
+
+    int result = page_finish();
+    if (result) {
+        pump_messages(1);
+        if (result & 1) {
+            status_text("Launching Quorva Media Player...");
+            pump_messages(1);
+            start_player();
+        }
+        close_status();
+    }
+    close_glass_window();
+    return 0;
+}

@@ -1,0 +1,115 @@
+#include "setup_driver.h"
+
+#include <shlobj.h>
+
+#include "test_util.h"
+
+namespace {
+
+struct Search {
+    DWORD pid;
+    const char *title, *text;
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK match_dialog(HWND w, LPARAM lp)
+{
+    Search *s = (Search *)lp;
+    char cls[16], caption[128];
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if ((s->pid && owner != s->pid) || !IsWindowVisible(w) || !GetClassNameA(w, cls, sizeof cls) ||
+        lstrcmpA(cls, "#32770"))
+        return TRUE;
+    GetWindowTextA(w, caption, sizeof caption);
+    if (s->title && lstrcmpA(caption, s->title)) return TRUE;
+    if (!GetDlgItem(w, s->id) || (s->text && item_text(w, s->id) != s->text)) return TRUE;
+    s->found = w;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND wait_dialog(DWORD pid, const char *title, int id, const char *text, DWORD ms)
+{
+    Search s = {pid, title, text, id, nullptr};
+    DWORD start = GetTickCount();
+    do {
+        EnumWindows(match_dialog, (LPARAM)&s);
+        if (s.found) return s.found;
+        Sleep(20);
+    } while (GetTickCount() - start < ms);
+    return nullptr;
+}
+
+std::string item_text(HWND dialog, int id)
+{
+    HWND item = GetDlgItem(dialog, id);
+    std::string text(GetWindowTextLengthA(item) + 1, '\0');
+    text.resize(GetWindowTextA(item, &text[0], (int)text.size()));
+    return text;
+}
+
+bool item_enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != 0; }
+
+void press(HWND dialog, int id)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dialog, id));
+}
+
+std::string unix_path(const std::string &dos)
+{
+    typedef char *(CDECL * unix_name_fn)(const WCHAR *);
+    auto unix_name = (unix_name_fn)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    WCHAR wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, dos.c_str(), -1, wide, MAX_PATH);
+    char *name = unix_name ? unix_name(wide) : nullptr;
+    std::string path = name ? name : "";
+    HeapFree(GetProcessHeap(), 0, name);
+    return path;
+}
+
+// Wine starts a Unix program without a process to wait on, so the caller
+// cannot see it end: it runs inside sh, which touches a marker file last.
+void unix_run(const std::string &script)
+{
+    TempDir marker_dir("unix_run");
+    std::string marker = marker_dir.file("done");
+    std::string command = "/bin/sh -c \"" + script + "; touch '" + unix_path(marker) + "'\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi;
+    if (!CreateProcessA("Z:\\bin\\sh", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    DWORD start = GetTickCount();
+    while (GetFileAttributesA(marker.c_str()) == INVALID_FILE_ATTRIBUTES && GetTickCount() - start < 10000) Sleep(20);
+}
+
+bool read_link(const std::string &path, LinkInfo *info)
+{
+    CoInitialize(nullptr);
+    IShellLinkA *link = nullptr;
+    IPersistFile *file = nullptr;
+    WCHAR wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    char text[MAX_PATH];
+    bool ok = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                         (void **)&link)) &&
+              SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void **)&file)) &&
+              SUCCEEDED(file->Load(wide, STGM_READ));
+    if (ok) {
+        link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
+        info->target = text;
+        link->GetArguments(text, MAX_PATH);
+        info->arguments = text;
+        link->GetDescription(text, MAX_PATH);
+        info->description = text;
+        link->GetShowCmd(&info->show);
+    }
+    if (file) file->Release();
+    if (link) link->Release();
+    CoUninitialize();
+    return ok;
+}
