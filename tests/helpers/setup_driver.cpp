@@ -45,9 +45,14 @@ HWND wait_dialog(DWORD pid, const char *title, int id, const char *text, DWORD m
 
 std::string item_text(HWND dialog, int id)
 {
+    // Sent, not read from the window record: an edit of another process
+    // keeps its text to itself.
     HWND item = GetDlgItem(dialog, id);
-    std::string text(GetWindowTextLengthA(item) + 1, '\0');
-    text.resize(GetWindowTextA(item, &text[0], (int)text.size()));
+    DWORD_PTR length = 0, got = 0;
+    SendMessageTimeoutA(item, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
+    std::string text(length + 1, '\0');
+    SendMessageTimeoutA(item, WM_GETTEXT, text.size(), (LPARAM)&text[0], SMTO_ABORTIFHUNG, 5000, &got);
+    text.resize(got);
     return text;
 }
 
