@@ -5,6 +5,7 @@
 
 #include "setup.h"
 #include "setup_app.h"
+#include "ui_window.h"
 
 HWND glass_window;
 
@@ -165,18 +166,4 @@ void close_glass_window(void)
     pump_messages(1);
 }
 
-void center_window(HWND window, HWND reference)
-{
-    if (!IsWindow(window)) return;
-    HWND desktop = GetDesktopWindow();
-    if (!reference || !IsWindow(reference) || IsIconic(reference)) reference = desktop;
-    RECT ref, desk, rc;
-    GetWindowRect(reference, &ref);
-    GetWindowRect(desktop, &desk);
-    POINT centre = {(ref.left + ref.right) / 2, (ref.top + ref.bottom) / 2};
-    if (!PtInRect(&desk, centre)) centre = {(desk.left + desk.right) / 2, (desk.top + desk.bottom) / 2};
-    GetWindowRect(window, &rc);
-    int width = rc.right - rc.left, height = rc.bottom - rc.top;
-    SetWindowPos(window, nullptr, centre.x - (width + 1) / 2, centre.y - (height + 1) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
+void center_window(HWND window, HWND reference) { ui_center_window(window, reference, SWP_NOACTIVATE); }

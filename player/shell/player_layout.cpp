@@ -1,6 +1,7 @@
 // Where the player's windows go: the children of the main window, its minimum
 // size, centring, and exact client sizes.
 #include "player.h"
+#include "ui_window.h"
 
 int32_t playlist_width = 200;
 
@@ -24,23 +25,7 @@ void player_enforce_min_size(RECT *r)
     if (r->bottom - r->top < PLAYER_MIN_HEIGHT) r->bottom = r->top + PLAYER_MIN_HEIGHT;
 }
 
-void player_center_window(HWND window, HWND reference)
-{
-    if (!IsWindow(window)) return;
-    HWND desktop = GetDesktopWindow();
-    if (!reference || !IsWindow(reference) || IsIconic(reference)) reference = desktop;
-    RECT ref, desk, own;
-    GetWindowRect(reference, &ref);
-    GetWindowRect(desktop, &desk);
-    POINT centre = {(ref.left + ref.right) / 2, (ref.top + ref.bottom) / 2};
-    if (!PtInRect(&desk, centre)) {
-        centre.x = (desk.left + desk.right) / 2;
-        centre.y = (desk.top + desk.bottom) / 2;
-    }
-    GetWindowRect(window, &own);
-    int w = own.right - own.left, h = own.bottom - own.top;
-    SetWindowPos(window, nullptr, centre.x - (w + 1) / 2, centre.y - (h + 1) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-}
+void player_center_window(HWND window, HWND reference) { ui_center_window(window, reference, 0); }
 
 // Resizes with a frame allowance, then corrects once by what the client area
 // still misses.
