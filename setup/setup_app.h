@@ -80,3 +80,42 @@ int create_shortcut(const char *link, const char *target, const char *arguments,
 int install_folder_for(const char *typed, char *folder);
 // The interactive installation, from the welcome page to the end.
 int install_run(void);
+
+// An earlier installation: its Setup.exe and folder (MAX_PATH each) from the
+// default folder, else from the "QuorvaMedia.Path" key; 0 when none.
+int find_old_setup(char *setup_path, char *folder);
+// Whether a version (major, minor, build, revision) counts as newer than 2.0.
+int version_is_newer(const WORD version[4]);
+int installed_version_is_newer(void);
+// Runs an old installation's silent removal and deletes what it leaves; 0
+// when there is none.
+int remove_old_installation(void);
+
+// The guards on deletion. A program is ours when its version resource names
+// the product; a folder is an installation when it is named "Quorva Media",
+// holds Setup.exe or Player.exe of ours, and it is neither a
+// root nor a system, program-files, profile or temporary folder nor a parent
+// of one.
+int program_is_ours(const char *path);
+int installation_folder_ok(const char *folder);
+// Removes the emptied parents of folder named for the maker or product.
+void remove_named_parents(const char *folder);
+
+// Processes running a program file (a name is found along the search path).
+// The first one, opened with full access, or null.
+HANDLE find_process_by_path(const char *name);
+// Ends them all, in a bounded number of rounds, passing over those that will
+// not end; how many ended.
+int kill_processes(const char *name);
+
+// Removal.
+void stop_player_and_help(const char *folder);
+void remove_shell_entries(void);
+// " /erase_me "folder"" into line (256 bytes); 0 when it would not fit.
+int hand_over_line(const char *folder, char *line);
+// The removal page and its run; the removal an upgrade asks for (no window);
+// the self-erase of the folder named on the command line (always -99).
+// The first two hand over to the temporary copy and end the process.
+int removal_run(void);
+int removal_for_upgrade(void);
+int self_erase(const char *command_line);

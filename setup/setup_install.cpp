@@ -227,6 +227,19 @@ int install_run(void)
 
     open_status("Preparing installation data...");
     status_text("Looking for old Quorva Media installations...");
+    if (installed_version_is_newer()) {
+        if (setup_message("You seem to have a newer version of\nQuorva Media installed.\n\n"
+                          "Do you want to keep it instead?",
+                          "YOU HAVE A NEWER VERSION!!", MB_TOPMOST | MB_ICONINFORMATION | MB_YESNO) == IDYES) {
+            close_status();
+            close_glass_window();
+            return 0;
+        }
+        status_show(1);
+    }
+    remove_old_installation();
+    delete_reg_tree(HKEY_CLASSES_ROOT, "QuorvaMedia.Path");
+    pump_messages(1);
     pump_messages(0);
     status_text("Installing Quorva Media...");
     if (!install_files()) return 0;

@@ -33,10 +33,8 @@ int setup_main(HINSTANCE instance, const char *command_line)
     if (!module_paths(setup_module_path, setup_module_folder)) return 0;
     strcpy(setup_install_folder, setup_module_folder);
 
-    // Removal, the removal for an upgrade and the self-erase end here for
-    // now, showing nothing.
-    if (strstr(command_line, "/erase_me")) return 0;
-    if (strstr(command_line, "/remove_for_upgrade")) return 0;
+    if (strstr(command_line, "/erase_me")) return self_erase(command_line);
+    if (strstr(command_line, "/remove_for_upgrade")) return removal_for_upgrade();
 
     if (!load_background_picture()) return 0;
     if (!create_glass_window()) {
@@ -46,7 +44,7 @@ int setup_main(HINSTANCE instance, const char *command_line)
     pump_messages(1);
     int code = 0;
     if (strstr(command_line, "/repair_or_remove") || runs_from_installation())
-        close_glass_window();
+        code = removal_run();
     else
         code = install_run();
     free_background_picture();

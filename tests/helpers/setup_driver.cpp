@@ -118,3 +118,55 @@ bool read_link(const std::string &path, LinkInfo *info)
     CoUninitialize();
     return ok;
 }
+
+// The program's own version block is found by its bytes: a program may carry
+// other programs, and their version blocks, inside it.
+bool set_file_version(const std::string &path, WORD major, WORD minor, WORD build, WORD revision)
+{
+    DWORD ignored = 0, size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    std::string block(size, '\0'), bytes = read_file_bytes(path);
+    if (size < 2 || !GetFileVersionInfoA(path.c_str(), 0, size, &block[0])) return false;
+    block.resize(*(const WORD *)block.data());
+    size_t at = bytes.find(block), fixed = block.find(std::string("\xBD\x04\xEF\xFE", 4));  // VS_FIXEDFILEINFO
+    if (at == std::string::npos || fixed == std::string::npos || fixed + 16 > block.size()) return false;
+    DWORD version[2] = {MAKELONG(minor, major), MAKELONG(revision, build)};
+    memcpy(&bytes[at + fixed + 8], version, sizeof version);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    bool ok = h != INVALID_HANDLE_VALUE && WriteFile(h, bytes.data(), (DWORD)bytes.size(), &written, nullptr) &&
+              written == bytes.size();
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    return ok;
+}
+
+namespace {
+
+struct WindowCount {
+    DWORD pid;
+    int count;
+};
+
+BOOL CALLBACK count_window(HWND w, LPARAM lp)
+{
+    WindowCount *c = (WindowCount *)lp;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == c->pid && IsWindowVisible(w)) c->count++;
+    return TRUE;
+}
+
+}  // namespace
+
+int visible_windows(DWORD pid)
+{
+    WindowCount c = {pid, 0};
+    EnumWindows(count_window, (LPARAM)&c);
+    return c.count;
+}
+
+std::string sh_quote(const std::string &text)
+{
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}

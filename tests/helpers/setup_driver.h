@@ -27,3 +27,10 @@ struct LinkInfo {
 };
 // Reads a .lnk file through the shell's link object; false when it cannot.
 bool read_link(const std::string &path, LinkInfo *info);
+
+// Rewrites the fixed file version in a program's version resource.
+bool set_file_version(const std::string &path, WORD major, WORD minor, WORD build, WORD revision);
+// How many visible top-level windows process pid has.
+int visible_windows(DWORD pid);
+// text in single quotes for the Unix shell, quotes inside it escaped.
+std::string sh_quote(const std::string &text);

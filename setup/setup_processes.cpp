@@ -1,0 +1,105 @@
+// Finding and ending the processes that run a given program file, through the
+// Toolhelp functions, looked up at run time so that Setup starts on systems
+// without them.
+#include <windows.h>
+#include <tlhelp32.h>
+#include <string.h>
+
+#include "setup_app.h"
+
+typedef HANDLE(WINAPI *snapshot_fn)(DWORD, DWORD);
+typedef BOOL(WINAPI *process_walk_fn)(HANDLE, PROCESSENTRY32 *);
+typedef BOOL(WINAPI *module_walk_fn)(HANDLE, MODULEENTRY32 *);
+
+static struct {
+    snapshot_fn snapshot;
+    process_walk_fn process_first, process_next;
+    module_walk_fn module_first, module_next;
+} toolhelp;
+
+static int toolhelp_ready(void)
+{
+    if (toolhelp.snapshot) return 1;
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    if (!kernel) return 0;
+    toolhelp.process_first = (process_walk_fn)(void *)GetProcAddress(kernel, "Process32First");
+    toolhelp.process_next = (process_walk_fn)(void *)GetProcAddress(kernel, "Process32Next");
+    toolhelp.module_first = (module_walk_fn)(void *)GetProcAddress(kernel, "Module32First");
+    toolhelp.module_next = (module_walk_fn)(void *)GetProcAddress(kernel, "Module32Next");
+    snapshot_fn snapshot = (snapshot_fn)(void *)GetProcAddress(kernel, "CreateToolhelp32Snapshot");
+    if (!toolhelp.process_first || !toolhelp.process_next || !toolhelp.module_first || !toolhelp.module_next)
+        return 0;
+    toolhelp.snapshot = snapshot;
+    return snapshot != nullptr;
+}
+
+// Whether process pid has a module loaded from full_path (the executable is
+// its first).
+static int process_runs(DWORD pid, const char *full_path)
+{
+    HANDLE modules = toolhelp.snapshot(TH32CS_SNAPMODULE, pid);
+    if (modules == INVALID_HANDLE_VALUE) return 0;
+    MODULEENTRY32 module;
+    module.dwSize = sizeof module;
+    int found = 0;
+    for (BOOL more = toolhelp.module_first(modules, &module); more && !found;
+         more = toolhelp.module_next(modules, &module))
+        found = !lstrcmpiA(module.szExePath, full_path);
+    CloseHandle(modules);
+    return found;
+}
+
+static int listed(DWORD pid, const DWORD *skip, int skipped)
+{
+    for (int i = 0; i < skipped; i++)
+        if (skip[i] == pid) return 1;
+    return 0;
+}
+
+// The first process running name, other than those in skip, opened with full
+// access; its id in *pid. Processes that cannot be opened are passed over.
+static HANDLE find_process(const char *name, const DWORD *skip, int skipped, DWORD *pid)
+{
+    char full_path[MAX_PATH];
+    char *file_part = nullptr;
+    if (!name || !toolhelp_ready()) return nullptr;
+    DWORD n = SearchPathA(nullptr, name, nullptr, MAX_PATH, full_path, &file_part);
+    if (n == 0 || n >= MAX_PATH) return nullptr;
+    HANDLE processes = toolhelp.snapshot(TH32CS_SNAPPROCESS, 0);
+    if (processes == INVALID_HANDLE_VALUE) return nullptr;
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    HANDLE process = nullptr;
+    DWORD self = GetCurrentProcessId();
+    for (BOOL more = toolhelp.process_first(processes, &entry); more && !process;
+         more = toolhelp.process_next(processes, &entry)) {
+        DWORD id = entry.th32ProcessID;
+        if (id == 0 || id == self || listed(id, skip, skipped) || !process_runs(id, full_path)) continue;
+        process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, id);
+        if (process && pid) *pid = id;
+    }
+    CloseHandle(processes);
+    return process;
+}
+
+HANDLE find_process_by_path(const char *name) { return find_process(name, nullptr, 0, nullptr); }
+
+// A process that will not end is passed over, and the rounds are bounded, so
+// that a program restarting itself cannot keep Setup here forever.
+int kill_processes(const char *name)
+{
+    enum { MAX_ROUNDS = 32 };
+    DWORD skip[MAX_ROUNDS];
+    int skipped = 0, ended = 0;
+    for (int round = 0; round < MAX_ROUNDS; round++) {
+        DWORD pid = 0;
+        HANDLE process = find_process(name, skip, skipped, &pid);
+        if (!process) break;
+        if (TerminateProcess(process, 0) && WaitForSingleObject(process, 5000) == WAIT_OBJECT_0)
+            ended++;
+        else
+            skip[skipped++] = pid;
+        CloseHandle(process);
+    }
+    return ended;
+}

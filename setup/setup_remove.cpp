@@ -1,0 +1,170 @@
+// Removing an installation: the removal page, the silent removal an upgrade
+// asks for, and the self-erase that a copy in the temporary folder runs once
+// the Setup inside the installation has ended.
+#include <stdio.h>
+#include <string.h>
+
+#include "setup.h"
+#include "setup_app.h"
+
+static const char KEY[] = "QuorvaMedia.Path";
+
+void stop_player_and_help(const char *folder)
+{
+    char player[MAX_PATH], help[MAX_PATH];
+    strcpy(player, folder);
+    strcpy(help, folder);
+    if (path_append(player, "Player.exe")) kill_processes(player);
+    if (!path_append(help, "Help.chm")) return;
+    for (int i = 0; i < 10; i++) {
+        if (DeleteFileA(help)) return;
+        // Only a file held open is worth ending the help viewer for.
+        DWORD err = GetLastError();
+        if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND) return;
+        kill_processes("hh.exe");
+    }
+}
+
+// A shell folder joined with name, or 0 when the folder is not set.
+static int shell_place(const char *shell_folder, int current_user, const char *name, char *out)
+{
+    return shell_folder_path(shell_folder, current_user, out) && path_append(out, name);
+}
+
+static void remove_menu_entries(int current_user)
+{
+    char lab[MAX_PATH], menu[MAX_PATH], appdata[MAX_PATH];
+    if (shell_place("Programs", current_user, "Ostrel's Lab", lab)) {
+        strcpy(menu, lab);
+        if (path_append(menu, "Quorva Media")) delete_tree(menu);
+        RemoveDirectoryA(lab);  // only when nothing else is in it
+    }
+    if (shell_place("AppData", 0, "Quorva Media", appdata)) delete_tree(appdata);
+}
+
+static void remove_desktop_links(int current_user)
+{
+    static const char *const names[] = {"Quorva Media.lnk", "Plotwren.lnk", "Gridmoss.lnk"};
+    for (const char *name : names) {
+        char link[MAX_PATH];
+        if (shell_place("Desktop", current_user, name, link)) DeleteFileA(link);
+    }
+}
+
+void remove_shell_entries(void)
+{
+    remove_menu_entries(0);
+    remove_menu_entries(1);
+    remove_desktop_links(0);
+    remove_desktop_links(1);
+}
+
+int hand_over_line(const char *folder, char *line)
+{
+    int n = snprintf(line, 256, " /erase_me \"%s\"", folder);
+    if (n > 0 && n < 256) return 1;
+    line[0] = 0;
+    return 0;
+}
+
+// Copies Setup to "erase_me.exe" in the temporary folder (a second try after a
+// second) and starts it on the installation folder; this process then ends.
+// Returns only when that cannot be done, leaving the folder in place.
+static void hand_over(void)
+{
+    char temp[256], line[256];
+    DWORD n = GetTempPathA(sizeof temp, temp);
+    if (n == 0 || n >= sizeof temp || !path_append(temp, "erase_me.exe")) return;
+    if (!installation_folder_ok(setup_install_folder) || !hand_over_line(setup_install_folder, line)) return;
+    if (!CopyFileA(setup_module_path, temp, FALSE)) {
+        Sleep(1000);
+        if (!CopyFileA(setup_module_path, temp, FALSE)) return;
+    }
+    close_status();
+    if (glass_window) close_glass_window();
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (CreateProcessA(temp, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    ExitProcess(0);
+}
+
+// Ends the player and help viewer of an installation, then the shell entries
+// and the key. The files of a folder that is not an installation stay.
+static void remove_entries(void)
+{
+    if (installation_folder_ok(setup_install_folder)) stop_player_and_help(setup_install_folder);
+    remove_shell_entries();
+}
+
+int removal_run(void)
+{
+    if (page_removal() != 1) {
+        close_glass_window();
+        return 0;
+    }
+    open_status("Loading...");
+    status_text("Removing Shortcuts...");
+    pump_messages(0);
+    remove_entries();
+    pump_messages(0);
+    status_text("Removing Registry Settings...");
+    delete_reg_tree(HKEY_CLASSES_ROOT, KEY);
+    pump_messages(0);
+    status_text("Removing Files...");
+    pump_messages(0);
+    hand_over();
+    close_status();
+    close_glass_window();
+    return 0;
+}
+
+int removal_for_upgrade(void)
+{
+    remove_entries();
+    delete_reg_tree(HKEY_CLASSES_ROOT, KEY);
+    pump_messages(0);
+    hand_over();
+    return 0;
+}
+
+static int erase_report(const char *text)
+{
+    MessageBoxA(nullptr, text, "Uninstall Error", MB_TOPMOST | MB_SETFOREGROUND | MB_SYSTEMMODAL | MB_ICONWARNING);
+    return -99;
+}
+
+static int erase_report_folder(const char *folder, size_t length)
+{
+    char text[256];
+    snprintf(text, sizeof text, "Invalid out-of-process directory \"%.*s\"", (int)length, folder);
+    return erase_report(text);
+}
+
+int self_erase(const char *command_line)
+{
+    const char *option = strstr(command_line, "/erase_me");
+    const char *open = option ? strchr(option, '"') : nullptr;
+    if (!open) return erase_report("Invalid out-of-process command line - no leading quotation mark");
+    const char *close = strrchr(open + 1, '"');
+    if (!close) return erase_report("Invalid out-of-process command line - no trailing quotation mark");
+    size_t length = close - open - 1;
+    char folder[MAX_PATH];
+    if (length >= MAX_PATH) return erase_report_folder(open + 1, length);
+    memcpy(folder, open + 1, length);
+    folder[length] = 0;
+    // Checked once, before anything goes: a half-deleted installation may no
+    // longer show what it was.
+    if (!installation_folder_ok(folder)) return erase_report_folder(folder, length);
+    for (int attempt = 0; attempt < 20; attempt++) {
+        Sleep(500);
+        if (delete_tree(folder)) {
+            remove_named_parents(folder);
+            return -99;
+        }
+    }
+    return erase_report_folder(folder, length);
+}
