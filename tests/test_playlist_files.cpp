@@ -132,6 +132,22 @@ TEST_F(PlaylistFiles, PlsLineWithoutEqualsPassesToTheNextValue)
     EXPECT_EQ(0, playlist_count);
 }
 
+// A zero byte ends the path but not the line: what follows it up to the
+// line's end is ignored, in an M3U line and a PLS value alike.
+TEST_F(PlaylistFiles, ZeroByteInsideALineIsNotALineEnd)
+{
+    const std::string zero(1, '\0'), long_tail(400, 'x');
+    struct { const char *name; std::string text; } lists[] = {
+        {"z.m3u", "#EXTM3U\r\n" + a + zero + b + "\r\n" + c + zero + long_tail + "\r\n"},
+        {"z.pls", "[playlist]\r\nFile1=" + a + zero + "x=" + b + "\r\nFile2=" + c + zero + long_tail + "\r\n"},
+    };
+    for (auto &l : lists) {
+        playlist_reset_for_test();
+        EXPECT_EQ(1, playlist_read_file(make(l.name, l.text).c_str()));
+        EXPECT_EQ((std::vector<std::string>{a, c}), playlist_paths()) << l.name;
+    }
+}
+
 TEST_F(PlaylistFiles, BothMarkersReadAsM3uNeitherAddsNothing)
 {
     std::string both = make("both.txt", "[playlist]\nFile1=" + a + "\n#EXTM3U\n" + b + "\n");

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "playlist.h"
@@ -69,13 +72,81 @@ TEST_F(PlaylistModel, BlockSizesFollowTheReservationRule)
     EXPECT_EQ(20332u, GlobalSize(playlist_entries));
     EXPECT_EQ(42, playlist_count);
 
-    // Kept until full: the 52nd addition needs 20592 bytes and replaces the block.
-    for (int i = 43; i <= 51; i++) add("C:\\a.mp3");
-    EXPECT_EQ(block41, playlist_entries);
-    add("C:\\a.mp3");
-    EXPECT_EQ(52u * 396 + 4096, GlobalSize(playlist_entries));
-    EXPECT_TRUE(tail_is_zero());
+    // Kept until full, then grown by half as many records again: the 52nd
+    // addition needs 20592 bytes and gets 26 records more, the 78th 39 more.
+    struct { int addition; SIZE_T size; } growth[] = {{52, 52 * 396 + 26 * 396}, {78, 78 * 396 + 39 * 396},
+                                                       {117, 117 * 396 + 58 * 396}};
+    for (auto &g : growth) {
+        PlaylistEntry *kept = playlist_entries;
+        SIZE_T before = GlobalSize(kept);
+        while (playlist_count < g.addition - 1) {
+            add("C:\\a.mp3");
+            ASSERT_EQ(kept, playlist_entries) << playlist_count;
+        }
+        EXPECT_LE(before, (SIZE_T)g.addition * 396);  // full
+        add("C:\\a.mp3");
+        EXPECT_EQ(g.size, GlobalSize(playlist_entries)) << "addition " << g.addition;
+        EXPECT_TRUE(tail_is_zero());
+    }
     for (int i = 0; i < playlist_count; i++) ASSERT_STREQ("C:\\a.mp3", playlist_entries[i].path);
+
+    // A long list is replaced only a few dozen times, and shrinks back once
+    // compaction takes it below the threshold.
+    int replaced = 0;
+    while (playlist_count < 100000) {
+        PlaylistEntry *before = playlist_entries;
+        add("C:\\b.mp3");
+        replaced += before != playlist_entries;
+    }
+    EXPECT_LE(replaced, 30);
+    EXPECT_GE(GlobalSize(playlist_entries), 100000u * 396 + 4096);
+    for (int i = 10; i < playlist_count; i++) playlist_entries[i].flags = PLAYLIST_SELECTED;
+    playlist_remove_selected();
+    EXPECT_EQ(10, playlist_count);
+    EXPECT_EQ(11u * 396 + 4096, GlobalSize(playlist_entries));
+}
+
+// Growth that cannot be had (a size past the address space) fails the one
+// addition and leaves the list as it was.
+TEST_F(PlaylistModel, FailedGrowthKeepsTheList)
+{
+    add_letters("ABC");
+    PlaylistEntry *block = playlist_entries;
+    std::string bytes((const char *)block, GlobalSize(block));
+    for (int32_t count : {2000000000, INT32_MAX}) {
+        playlist_count = count;
+        EXPECT_EQ(0, playlist_reserve());
+        EXPECT_EQ(block, playlist_entries);
+        playlist_count = 3;
+        EXPECT_EQ(bytes, std::string((const char *)block, GlobalSize(block)));
+    }
+}
+
+// One pass gives exactly what bubbling the empty records to the end gave:
+// the same records, order, count and zero bytes behind them.
+TEST_F(PlaylistModel, CompactionMatchesBubblePasses)
+{
+    srand(7);
+    for (int round = 0; round < 200; round++) {
+        reset();
+        int n = rand() % 60;
+        for (int i = 0; i < n; i++) add("C:\\m\\" + std::to_string(i) + ".mp3");
+        for (int i = 0; i < n; i++) {
+            playlist_entries[i].flags = rand() & 3;
+            playlist_entries[i].length = rand();
+            if (rand() % 3 == 0) memset(&playlist_entries[i], 0, sizeof(PlaylistEntry));
+        }
+        std::vector<PlaylistEntry> expected(playlist_entries, playlist_entries + n);
+        for (int pass = 0; pass + 1 < n; pass++)
+            for (int k = 0; k + 1 < n; k++)
+                if (!expected[k].path[0] && expected[k + 1].path[0]) std::swap(expected[k], expected[k + 1]);
+        int count = 0;
+        while (count < n && expected[count].path[0]) count++;
+        playlist_compact();
+        ASSERT_EQ(count, playlist_count);
+        ASSERT_EQ(0, memcmp(expected.data(), playlist_entries, (size_t)count * sizeof(PlaylistEntry))) << round;
+        ASSERT_TRUE(tail_is_zero());
+    }
 }
 
 TEST_F(PlaylistModel, ClearingRepacksAndLongListsShrinkBelowTheThreshold)

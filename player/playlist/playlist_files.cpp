@@ -69,12 +69,14 @@ static int playlist_enter(const char *path)
     return 1;
 }
 
-static int is_line_break(char c) { return c == '\r' || c == '\n' || c == 0; }
+static int is_line_break(char c) { return c == '\r' || c == '\n'; }
 
-// Tries one line or value as a path: added when it names a readable file.
+// Tries one line or value as a path: added when it names a readable file. A
+// zero byte ends the path; the rest of the line is ignored.
 static void playlist_try_path(const char *from, const char *to)
 {
-    size_t n = (size_t)(to - from);
+    const char *zero = (const char *)memchr(from, 0, (size_t)(to - from));
+    size_t n = (size_t)((zero ? zero : to) - from);
     if (n >= PLAYER_PATH_CHARS) return;  // longer than any readable path
     char path[PLAYER_PATH_CHARS];
     memcpy(path, from, n);

@@ -12,21 +12,29 @@ static const SIZE_T PLAYLIST_KEEP_THRESHOLD = 16384;  // below it the block is a
 static const SIZE_T PLAYLIST_SPARE_BYTES = 4096;
 
 // Makes room for one more record. Short lists are rebuilt at exactly the size
-// they need plus 4096 bytes on every call, so they never hold more; long lists
-// keep their block until it is full.
+// they need plus 4096 bytes on every call, so they never hold more. Long lists
+// keep their block until it is full, then grow by half as many records again
+// (at least 4096 bytes), so that adding n records copies O(n) bytes, not
+// O(n^2).
 int playlist_reserve(void)
 {
     if (playlist_count < 0) playlist_count = 0;
     if (playlist_current < 0) playlist_current = 0;
 
-    SIZE_T needed = (SIZE_T)(playlist_count + 1) * sizeof(PlaylistEntry);
-    SIZE_T size = 0;
+    const SIZE_T record = sizeof(PlaylistEntry);
+    SIZE_T records = (SIZE_T)playlist_count + 1;
+    if (records > ((SIZE_T)-1 - PLAYLIST_SPARE_BYTES) / record * 2 / 3) return 0;  // the size would wrap
+    SIZE_T needed = records * record;
+    SIZE_T size = 0, spare = PLAYLIST_SPARE_BYTES;
     if (playlist_entries) {
         size = GlobalSize(playlist_entries);
-        if (needed < size && needed >= PLAYLIST_KEEP_THRESHOLD) return 1;
+        if (needed >= PLAYLIST_KEEP_THRESHOLD) {
+            if (needed < size) return 1;
+            if (records / 2 * record > spare) spare = records / 2 * record;
+        }
     }
 
-    PlaylistEntry *block = (PlaylistEntry *)GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, needed + PLAYLIST_SPARE_BYTES);
+    PlaylistEntry *block = (PlaylistEntry *)GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, needed + spare);
     if (!block) return 0;
     if (playlist_entries) {
         memcpy(block, playlist_entries, needed < size ? needed : size);
@@ -100,32 +108,20 @@ int playlist_remove_selected(void)
     return 1;
 }
 
-// Stable bubble passes move the empty records behind the others, then the
-// count is cut at the first empty record and the block re-packed.
+// Moves the records that still have a path to the front, in their order,
+// each once; the count becomes theirs and the vacated records are zeroed.
+// The same order and count as bubbling the empty records to the end.
 int playlist_compact(void)
 {
-    if (playlist_count >= 2 && playlist_entries) {
-        for (int pass = 0; pass < playlist_count - 1; pass++) {
-            int swapped = 0;
-            for (int k = 0; k < playlist_count - 1; k++) {
-                PlaylistEntry *a = &playlist_entries[k], *b = a + 1;
-                if (!a->path[0] && b->path[0]) {
-                    PlaylistEntry t = *a;
-                    *a = *b;
-                    *b = t;
-                    swapped = 1;
-                }
-            }
-            if (!swapped) break;
-        }
-    }
     if (playlist_count >= 1 && playlist_entries) {
+        int kept = 0;
         for (int i = 0; i < playlist_count; i++) {
-            if (!playlist_entries[i].path[0]) {
-                playlist_count = i;
-                break;
-            }
+            if (!playlist_entries[i].path[0]) continue;
+            if (kept != i) playlist_entries[kept] = playlist_entries[i];
+            kept++;
         }
+        memset(&playlist_entries[kept], 0, (size_t)(playlist_count - kept) * sizeof(PlaylistEntry));
+        playlist_count = kept;
     }
     if (playlist_count > 0 && playlist_current >= playlist_count) playlist_current = playlist_count - 1;
     playlist_reserve();
