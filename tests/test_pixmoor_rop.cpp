@@ -380,8 +380,16 @@ TEST_P(RopLevels, OutsideAndClippedBlitsAndLocks)
     EXPECT_EQ(PXM_STATUS_BAD_ARGS, status());
     EXPECT_EQ(0, pxm_blit_op(&a, 0, 0, 3, 3, &b, 0, 3, 3, 2, PXM_ROP_XOR, 0));
     EXPECT_EQ(PXM_STATUS_BAD_ARGS, status());
-    EXPECT_EQ(0, pxm_blit_op(&a, 0, 0, 3, 3, &b, 4, 0, 7, 3, PXM_ROP_XOR, 0));
-    EXPECT_EQ(0, pxm_blit_op(&a, 0, 0, 3, 3, &b, -5, 0, -1, 3, PXM_ROP_XOR, 0));
+    // Source columns wholly outside the source: the status validation left,
+    // 2 for a DIB source and 1 for a memory record.
+    pxt::Image memory(4, 4);
+    struct { PxmSurface *src; int32_t sx1, sx2, status; } outside[] = {
+        {&b, 4, 7, PXM_STATUS_BAD_SURFACE}, {&b, -5, -1, PXM_STATUS_BAD_SURFACE},
+        {&memory.s, 4, 7, PXM_STATUS_OK}, {&memory.s, -5, -1, PXM_STATUS_OK}};
+    for (auto &o : outside) {
+        EXPECT_EQ(0, pxm_blit_op(&a, 0, 0, 3, 3, o.src, o.sx1, 0, o.sx2, 3, PXM_ROP_XOR, 0));
+        EXPECT_EQ(o.status, status()) << o.sx1;
+    }
     PxmSurface dead;
     memset(&dead, 0, sizeof(dead));
     EXPECT_EQ(0, pxm_blit_op(&a, 0, 0, 3, 3, &dead, 0, 0, 3, 3, PXM_ROP_XOR, 0));

@@ -165,7 +165,8 @@ TEST_F(PixmoorSurface, LockRefreshesClearedPixelFields)
     pxm_surface_unlock(&s, 0);
 }
 
-TEST_F(PixmoorSurface, ValidateRefreshesGeometryAndReportsOk)
+// A DIB surface that passes leaves status 2; a memory record leaves 1.
+TEST_F(PixmoorSurface, ValidateRefreshesGeometryAndLeavesItsStatus)
 {
     ASSERT_EQ(1, pxm_surface_create(&s, 12, 5, 0));
     s.width = 99;
@@ -173,7 +174,7 @@ TEST_F(PixmoorSurface, ValidateRefreshesGeometryAndReportsOk)
     EXPECT_TRUE(pxm_surface_validate(&s, 0));
     EXPECT_EQ(12, s.width);
     EXPECT_EQ(12, s.stride);
-    EXPECT_EQ(PXM_STATUS_OK, status());
+    EXPECT_EQ(PXM_STATUS_BAD_SURFACE, status());
     PxmSurface empty;
     memset(&empty, 0, sizeof(empty));
     EXPECT_FALSE(pxm_surface_validate(&empty, 0));
@@ -371,6 +372,7 @@ TEST_F(PixmoorSurface, MemoryRecords)
     m.kind = PXM_KIND_MEMORY;
     EXPECT_TRUE(pxm_surface_is_live(&m));
     EXPECT_TRUE(pxm_surface_validate(&m, 0));
+    EXPECT_EQ(PXM_STATUS_OK, status());
     EXPECT_EQ(block, pxm_surface_lock(&m, 0));
     EXPECT_EQ(0, m.lock_count);
     EXPECT_EQ(1, pxm_surface_unlock(&m, 0));
