@@ -2,6 +2,7 @@
 // step counts, clipping, rejection, huge coordinates and tiny surfaces.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits.h>
 #include <set>
 #include <utility>
@@ -185,6 +186,33 @@ TEST_P(PixmoorShapes, FillRectClampsClipsAndRejects)
     EXPECT_EQ(1, pxm_fill_rect(&im.s, INT_MIN, INT_MIN, INT_MAX, INT_MAX, INK, PXM_EXCLUSIVE));
     EXPECT_EQ(64, im.count(INK));
     EXPECT_EQ(PXM_STATUS_OK, pxm_thread_state()->status);
+}
+
+// Every run width and start offset (the cached stores align to 16 bytes
+// first), and a fill larger than any processor cache (the stores that bypass
+// it): exactly the rectangle's pixels change.
+TEST_P(PixmoorShapes, OpaqueFillOfEveryWidthOffsetAndAHugeOne)
+{
+    Image im(48, 6, 0x01010101);
+    for (int x1 = 0; x1 < 4; x1++)
+        for (int w = 1; w <= 40; w++) {
+            std::fill(im.block.begin(), im.block.end(), 0x01010101u);
+            ASSERT_EQ(1, pxm_fill_rect(&im.s, x1, 1, x1 + w - 1, 4, INK, 0));
+            for (int y = 0; y < 6; y++)
+                for (int x = 0; x < 48; x++)
+                    ASSERT_EQ(x >= x1 && x < x1 + w && y >= 1 && y <= 4 ? INK : 0x01010101u, im.at(x, y))
+                        << x1 << " " << w << " at " << x << "," << y;
+        }
+    Image huge(4099, 4098, 0x01010101);
+    ASSERT_EQ(1, pxm_fill_rect(&huge.s, 1, 1, 4097, 4096, INK, 0));
+    EXPECT_EQ(4097 * 4096, huge.count(INK));
+    for (int y : {0, 4097})
+        for (int x = 0; x < 4099; x++)
+            ASSERT_EQ(0x01010101u, huge.at(x, y)) << x << "," << y;
+    for (int y = 0; y < 4098; y++) {
+        ASSERT_EQ(0x01010101u, huge.at(0, y)) << y;
+        ASSERT_EQ(0x01010101u, huge.at(4098, y)) << y;
+    }
 }
 
 TEST_P(PixmoorShapes, FillRectBlendValues)

@@ -40,8 +40,12 @@ bool pxm_rect_clamp(const PxmThreadState *ts, const PxmSurface *s, int64_t x1, i
 void pxm_fill_run_int(uint32_t *p, int32_t n, uint32_t colour);
 void pxm_blend_run_int(uint32_t *p, int32_t n, uint32_t colour);
 void pxm_fill_run_sse2(uint32_t *p, int32_t n, uint32_t colour);
+// The size of the largest processor cache, in bytes (8 MB when unknown).
+size_t pxm_cache_bytes(void);
 void pxm_blend_run_sse2(uint32_t *p, int32_t n, uint32_t colour);
 // Rows of a rectangle, `stride` pixels apart, filled as pxm_fill_span does.
+// Fills that fit in the last-level cache use ordinary stores (the next step
+// usually reads them again); larger ones bypass the cache.
 void pxm_fill_rows_sse2(uint32_t *row, size_t stride, int32_t x1, int32_t x2, int32_t rows, uint32_t colour);
 
 #endif

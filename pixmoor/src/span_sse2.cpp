@@ -1,9 +1,12 @@
-// SSE2 forms of the row helpers: a solid run written with 8-byte
-// non-temporal stores (long fills need not pass through the cache), and a
-// solid colour laid over a run two pixels at a time.
+// SSE2 forms of the row helpers: a solid run written with aligned 16-byte
+// stores, or with 8-byte non-temporal stores when the whole fill is larger
+// than the last-level cache (the store changes no pixel, only where it goes),
+// and a solid colour laid over a run two pixels at a time.
 #include "pxm_shapes.h"
 
 #include <emmintrin.h>
+#include <stdlib.h>
+#include <windows.h>
 
 #define PXM_SSE2_MMX __attribute__((target("sse2,mmx")))
 #define PXM_SSE2 __attribute__((target("sse2")))
@@ -32,11 +35,56 @@ PXM_SSE2_MMX static inline void pxm_stream_run(uint32_t *p, int32_t n, __m64 v, 
         p[n - 1] = colour;
 }
 
+// Cached stores of a run at a 4-byte aligned address: single pixels up to
+// 16-byte alignment, then four pixels per store.
+PXM_SSE2 static inline void pxm_store_run(uint32_t *p, int32_t n, __m128i v, uint32_t colour)
+{
+    for (; n > 0 && ((uintptr_t)p & 15); n--)
+        *p++ = colour;
+    __m128i *q = (__m128i *)p;
+    int32_t i = 0, quads = n >> 2;
+    for (; i + 3 < quads; i += 4) {
+        _mm_store_si128(q + i, v);
+        _mm_store_si128(q + i + 1, v);
+        _mm_store_si128(q + i + 2, v);
+        _mm_store_si128(q + i + 3, v);
+    }
+    for (; i < quads; i++)
+        _mm_store_si128(q + i, v);
+    for (int32_t k = quads << 2; k < n; k++)
+        p[k] = colour;
+}
+
+size_t pxm_cache_bytes(void)
+{
+    static size_t bytes;
+    if (bytes)
+        return bytes;
+    size_t largest = 0;
+    DWORD length = 0;
+    GetLogicalProcessorInformation(nullptr, &length);
+    SYSTEM_LOGICAL_PROCESSOR_INFORMATION *info = length ? (SYSTEM_LOGICAL_PROCESSOR_INFORMATION *)malloc(length) : nullptr;
+    if (info && GetLogicalProcessorInformation(info, &length)) {
+        for (DWORD i = 0; i < length / sizeof *info; i++)
+            if (info[i].Relationship == RelationCache && info[i].Cache.Size > largest)
+                largest = info[i].Cache.Size;
+    }
+    free(info);
+    bytes = largest ? largest : (size_t)8 << 20;
+    return bytes;
+}
+
+static bool pxm_fill_bypasses_cache(size_t pixels) { return pixels > pxm_cache_bytes() / 4; }
+
 // Later reads must see the streamed stores (one fence per operation, not
 // per row: a fence waits for the stores to reach memory), and x87 code
 // may follow the MMX register use.
 PXM_SSE2_MMX void pxm_fill_run_sse2(uint32_t *p, int32_t n, uint32_t colour)
 {
+    if (!pxm_fill_bypasses_cache((size_t)n)) {
+        pxm_store_run(p, n, _mm_set1_epi32((int)colour), colour);
+        return;
+    }
     pxm_stream_run(p, n, _mm_set_pi32((int)colour, (int)colour), colour);
     _mm_sfence();
     _mm_empty();
@@ -46,7 +94,14 @@ PXM_SSE2_MMX void pxm_fill_rows_sse2(uint32_t *row, size_t stride, int32_t x1, i
                                      uint32_t colour)
 {
     int32_t n = x2 - x1 + 1;
-    if (n < 32 || ((uintptr_t)row & 3) != 0) {
+    bool aligned = ((uintptr_t)row & 3) == 0;
+    if (aligned && !pxm_fill_bypasses_cache((size_t)n * (size_t)rows)) {
+        __m128i v = _mm_set1_epi32((int)colour);
+        for (int32_t y = 0; y < rows; y++, row += stride)
+            pxm_store_run(row + x1, n, v, colour);
+        return;
+    }
+    if (n < 32 || !aligned) {
         for (int32_t y = 0; y < rows; y++, row += stride)
             pxm_fill_run_int(row + x1, n, colour);
         return;
