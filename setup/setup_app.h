@@ -81,6 +81,13 @@ int install_folder_for(const char *typed, char *folder);
 // The interactive installation, from the welcome page to the end.
 int install_run(void);
 
+// The entry in the system's list of installed programs (under
+// UNINSTALL_KEY of the local machine, or of the user when that cannot be
+// written): name, version, publisher, folder, icon and the removal command.
+extern const char UNINSTALL_KEY[];
+int write_uninstall_entry(const char *folder);
+void remove_uninstall_entry(void);
+
 // An earlier installation: its Setup.exe and folder (MAX_PATH each) from the
 // default folder, else from the "QuorvaMedia.Path" key; 0 when none.
 int find_old_setup(char *setup_path, char *folder);

@@ -203,6 +203,50 @@ static void shortcut(const char *shell_folder, const char *sub, const char *link
     create_shortcut(place, target, arguments, description, SW_SHOWNORMAL);
 }
 
+const char UNINSTALL_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorva Media";
+
+static int set_text(HKEY key, const char *name, const char *value)
+{
+    return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value, (DWORD)strlen(value) + 1) == ERROR_SUCCESS;
+}
+
+// The system's list of installed programs shows the player with this entry
+// and removes it through Setup's removal page. All users' list first; the
+// user's own when that cannot be written.
+int write_uninstall_entry(const char *folder)
+{
+    char setup[MAX_PATH], icon[MAX_PATH + 2], command[MAX_PATH + 24], version[32] = "2.0.0.0";
+    WORD v[4];
+    strcpy(setup, folder);
+    strcpy(icon, folder);
+    if (!path_append(setup, "Setup.exe") || !path_append(icon, "Player.exe")) return 0;
+    strcat(icon, ",0");
+    snprintf(command, sizeof command, "\"%s\" /repair_or_remove", setup);
+    if (read_file_version(setup_module_path, v)) snprintf(version, sizeof version, "%u.%u.%u.%u", v[0], v[1], v[2], v[3]);
+    static const HKEY roots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
+    for (HKEY root : roots) {
+        HKEY key;
+        if (RegCreateKeyExA(root, UNINSTALL_KEY, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+            continue;
+        DWORD one = 1;
+        int ok = set_text(key, "DisplayName", "Quorva Media") && set_text(key, "DisplayVersion", version) &&
+                 set_text(key, "Publisher", "Ostrel's Lab") && set_text(key, "InstallLocation", folder) &&
+                 set_text(key, "DisplayIcon", icon) && set_text(key, "UninstallString", command) &&
+                 RegSetValueExA(key, "NoModify", 0, REG_DWORD, (const BYTE *)&one, sizeof one) == ERROR_SUCCESS &&
+                 RegSetValueExA(key, "NoRepair", 0, REG_DWORD, (const BYTE *)&one, sizeof one) == ERROR_SUCCESS;
+        RegCloseKey(key);
+        if (ok) return 1;
+        delete_reg_tree(root, UNINSTALL_KEY);
+    }
+    return 0;
+}
+
+void remove_uninstall_entry(void)
+{
+    delete_reg_tree(HKEY_LOCAL_MACHINE, UNINSTALL_KEY);
+    delete_reg_tree(HKEY_CURRENT_USER, UNINSTALL_KEY);
+}
+
 static void start_player(void)
 {
     char player[MAX_PATH];
@@ -251,6 +295,7 @@ int install_run(void)
              "Help Documentation for Quorva Media");
     shortcut("Programs", SUB_FOLDER, "Uninstall or Repair.lnk", "Setup.exe", "/repair_or_remove",
              "Uninstall or Repair Quorva Media");
+    write_uninstall_entry(setup_install_folder);
     if (setup_message("Would you like to have shortcuts placed on your desktop?", "Desktop Shortcut",
                       MB_TOPMOST | MB_YESNO) == IDYES)
         shortcut("Desktop", nullptr, "Quorva Media.lnk", "Player.exe", nullptr, "Ostrel's Quorva Media Player");

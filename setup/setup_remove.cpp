@@ -113,6 +113,7 @@ int removal_run(void)
     pump_messages(0);
     status_text("Removing Registry Settings...");
     delete_reg_tree(HKEY_CLASSES_ROOT, KEY);
+    remove_uninstall_entry();
     pump_messages(0);
     status_text("Removing Files...");
     pump_messages(0);
@@ -126,6 +127,7 @@ int removal_for_upgrade(void)
 {
     remove_entries();
     delete_reg_tree(HKEY_CLASSES_ROOT, KEY);
+    remove_uninstall_entry();
     pump_messages(0);
     hand_over();
     return 0;

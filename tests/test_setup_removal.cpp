@@ -67,6 +67,17 @@ bool key_exists()
     return true;
 }
 
+// A text value of the installed-programs entry, all users' or the user's.
+std::string uninstall_value(const char *name)
+{
+    char value[600];
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        DWORD size = sizeof value;
+        if (RegGetValueA(root, UNINSTALL_KEY, name, RRF_RT_REG_SZ, nullptr, value, &size) == ERROR_SUCCESS) return value;
+    }
+    return "";
+}
+
 class SetupRemoval : public SetupProcess {
 protected:
     void TearDown() override
@@ -79,6 +90,7 @@ protected:
         kill_processes((std::string(temp) + "erase_me.exe").c_str());
         delete_tree("C:\\Program Files\\Ostrel's Lab");
         delete_reg_tree(HKEY_CLASSES_ROOT, KEY);
+        remove_uninstall_entry();
     }
     // The self-erase's report for arguments: its text, after pressing OK and
     // seeing the copy end with -99.
@@ -99,6 +111,12 @@ TEST_F(SetupRemoval, InstallThenRemoveThroughTheRemovalPage)
     install("D:\\Apps", true, false);
     const std::string folder = std::string("D:\\Apps\\") + SUB_FOLDER;
     ASSERT_TRUE(file_exists((folder + "\\Setup.exe").c_str()));
+    EXPECT_EQ(uninstall_value("DisplayName"), "Quorva Media");
+    EXPECT_EQ(uninstall_value("DisplayVersion"), "2.0.0.0");
+    EXPECT_EQ(uninstall_value("Publisher"), "Ostrel's Lab");
+    EXPECT_EQ(uninstall_value("InstallLocation"), folder);
+    EXPECT_EQ(uninstall_value("DisplayIcon"), folder + "\\Player.exe,0");
+    EXPECT_EQ(uninstall_value("UninstallString"), "\"" + folder + "\\Setup.exe\" /repair_or_remove");
     // What else the system holds: the user's own files beside the
     // installation, settings and links in the all-users and the user's shell
     // folders, the old key.
@@ -142,6 +160,7 @@ TEST_F(SetupRemoval, InstallThenRemoveThroughTheRemovalPage)
             EXPECT_FALSE(exists(shell_folder("Desktop", user) + link)) << link;
     }
     EXPECT_FALSE(key_exists());
+    EXPECT_EQ(uninstall_value("DisplayName"), "");
     // The copy in the temporary folder erases the installation and its
     // emptied "Ostrel's Lab", and nothing of the user's.
     EXPECT_TRUE(wait_gone("D:\\Apps\\Ostrel's Lab", 20000));
@@ -195,6 +214,7 @@ TEST_F(SetupRemoval, UpgradeRunsTheOldSetupsSilentRemovalFirst)
     const WORD older[4] = {1, 9, 0, 0};
     make_installation(DEFAULT_FOLDER, older);
     set_key(DEFAULT_FOLDER);
+    ASSERT_EQ(write_uninstall_entry(DEFAULT_FOLDER), 1);
     // Only the old Setup's own removal deletes the player's settings.
     std::string appdata = shell_folder("AppData") + "\\Quorva Media";
     make_parent_dirs((appdata + "\\x").c_str());
@@ -207,6 +227,7 @@ TEST_F(SetupRemoval, UpgradeRunsTheOldSetupsSilentRemovalFirst)
     EXPECT_FALSE(key_exists());
     std::string folder = std::string("D:\\") + SUB_FOLDER;
     EXPECT_TRUE(read_file_bytes(folder + "\\Player.exe") == read_file_bytes(module_dir() + "\\Player.exe"));
+    EXPECT_EQ(uninstall_value("InstallLocation"), folder);  // written again for the new installation
     WORD version[4];
     ASSERT_TRUE(read_file_version((folder + "\\Setup.exe").c_str(), version));
     EXPECT_EQ(version[0] * 1000 + version[1] * 100 + version[2] * 10 + version[3], 2000);
@@ -235,11 +256,13 @@ TEST_F(SetupRemoval, RemovalForUpgradeShowsNoWindow)
 {
     const std::string folder = "D:\\Old\\Quorva Media";
     make_installation(folder);
+    ASSERT_EQ(write_uninstall_entry(folder.c_str()), 1);
     ASSERT_TRUE(start("/remove_for_upgrade", folder + "\\Setup.exe"));
     int seen = 0;
     while (WaitForSingleObject(pi.hProcess, 10) == WAIT_TIMEOUT) seen += visible_windows(pi.dwProcessId);
     EXPECT_EQ(seen, 0);
     EXPECT_EQ(exit_code(0), 0u);
+    EXPECT_EQ(uninstall_value("UninstallString"), "");
     EXPECT_TRUE(wait_gone(folder, 20000));
     EXPECT_TRUE(exists("D:\\Old"));  // a parent without the product's name stays
     delete_tree("D:\\Old");
