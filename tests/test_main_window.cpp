@@ -15,6 +15,10 @@
 #include "sonmoor.h"
 #include "test_util.h"
 #include "ui_fixture.h"
+#include "ui_windows.h"
+
+#include <d3d9.h>
+#include <vmr9.h>
 
 namespace {
 
@@ -362,23 +366,175 @@ TEST_F(MainWindow, EmptyPlaylistClosesWhatWasOpen)
     EXPECT_FALSE(snm_is_open());
 }
 
-TEST_F(MainWindow, InertCommandsDoNothing)
+std::string caption()
 {
+    char text[400] = "";
+    GetWindowTextA(main_window, text, sizeof text);
+    return text;
+}
+
+UINT menu_state(int id) { return GetMenuState(GetMenu(main_window), id, MF_BYCOMMAND); }
+
+int aspect_mode()
+{
+    DWORD mode = 99;
+    IVMRAspectRatioControl9 *aspect = nullptr;
+    if (snm_engine.renderer &&
+        SUCCEEDED(snm_engine.renderer->QueryInterface(IID_IVMRAspectRatioControl9, (void **)&aspect))) {
+        aspect->GetAspectRatioMode(&mode);
+        aspect->Release();
+    }
+    return (int)mode;
+}
+
+// On Top, Aspect Ratio, volume and mute keys' commands, the caption, and
+// Exit last: each through the real window.
+TEST_F(MainWindow, ViewSoundCaptionAndExitCommands)
+{
+    command(40013);
+    EXPECT_TRUE(GetWindowLongA(main_window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_TRUE(menu_state(40013) & MF_CHECKED);
+    command(40013);
+    EXPECT_FALSE(GetWindowLongA(main_window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_FALSE(menu_state(40013) & MF_CHECKED);
+
+    // The shape choice reaches the renderer and holds for the next file.
+    std::string a = dir->file("a.avi"), b = dir->file("b.avi");
+    ASSERT_TRUE(media_write_avi(a.c_str(), 32, 24, 10, 10, 0, 0));
+    ASSERT_TRUE(media_write_avi(b.c_str(), 32, 24, 10, 10, 0, 0));
+    add(a);
+    add(b);
+    command(40005);
+    EXPECT_EQ(VMR9ARMode_LetterBox, aspect_mode());
+    command(40014);
+    EXPECT_EQ(VMR9ARMode_None, aspect_mode());
+    EXPECT_TRUE(menu_state(40014) & MF_CHECKED);
+    EXPECT_FALSE(menu_state(40015) & MF_CHECKED);
+    command(40007);
+    EXPECT_EQ(b, ui_open_media());
+    EXPECT_EQ(VMR9ARMode_None, aspect_mode());
+    EXPECT_EQ("b.avi - Quorva Media Player", caption());
+    command(40015);
+    EXPECT_EQ(VMR9ARMode_LetterBox, aspect_mode());
+    EXPECT_TRUE(menu_state(40015) & MF_CHECKED);
+
+    snm_set_volume(0.5);
+    command(40071);
+    EXPECT_NEAR(0.55, snm_get_volume(), 0.011);
+    command(40072);
+    command(40072);
+    EXPECT_NEAR(0.45, snm_get_volume(), 0.011);
+    command(40073);
+    EXPECT_EQ(1, snm_get_mute());
+    command(40073);
+    EXPECT_EQ(0, snm_get_mute());
+
+    command(40041);
+    EXPECT_EQ("Quorva Media Player", caption());
+    command(40055);  // Exit closes as the close box does
+    EXPECT_FALSE(IsWindow(main_window));
+}
+
+// Repeat Track, from the menu and the fifth button: the clip that ends plays
+// again and the list stays where it is; the button shows its pressed face.
+TEST_F(MainWindow, RepeatTrackReplaysTheClipThatEnds)
+{
+    std::string shortest = dir->file("short.wav");
+    ASSERT_TRUE(media_write_wav(shortest.c_str(), 0.6, 8000, 1, 700));
+    add(shortest);
     add(t1);
+    // The fifth button's 32 x 32 pixels, the cursor elsewhere.
+    auto fifth = [] {
+        ui_repaint(controls_window);
+        std::vector<uint32_t> p;
+        for (int y = 37; y < 69; y++)
+            for (int x = 186; x < 218; x++) p.push_back(ui_pixel(&controls_back_buffer, x, y));
+        return p;
+    };
+    SetCursorPos(0, 0);
+    std::vector<uint32_t> before = fifth();
+    command(40070);
+    EXPECT_EQ(1, player_repeat_track);
+    EXPECT_TRUE(menu_state(40070) & MF_CHECKED);
+    EXPECT_NE(before, fifth());
     command(40005);
     ASSERT_TRUE(wait_playing(true));
-    RECT before;
-    GetWindowRect(main_window, &before);
-    for (int id : {40013, 40014, 40015, 40038, 40045, 40046, 40050, 40051, 40055, 40056, 40057, 40058, 40059, 40060,
-                   12345}) {
-        EXPECT_EQ(0, SendMessageA(main_window, WM_COMMAND, id, 0)) << id;
-    }
-    EXPECT_TRUE(IsWindow(main_window)) << "Exit does not close the window";
+    // Past the end of the clip twice over: still the same file, playing.
+    pump_for(1800);
+    EXPECT_EQ(shortest, ui_open_media());
+    EXPECT_EQ(0, playlist_current);
     EXPECT_TRUE(snm_is_playing());
-    EXPECT_EQ(1, playlist_count);
-    RECT after;
-    GetWindowRect(main_window, &after);
-    EXPECT_EQ(rect_text(before), rect_text(after));
+    // The fifth button turns it off again; the clip then steps on.
+    ui_mouse(controls_window, WM_LBUTTONDOWN, 200, 50, MK_LBUTTON);
+    ui_mouse(controls_window, WM_LBUTTONUP, 200, 50);
+    pump_until([] { return player_repeat_track == 0; }, 1000);
+    EXPECT_EQ(0, player_repeat_track);
+    EXPECT_TRUE(pump_until([&] { return ui_open_media() == t1; }, 3000));
+    EXPECT_EQ(1, playlist_current);
+}
+
+std::vector<int> seen_commands;
+
+// Stands in for the main window's procedure: notes the commands, does nothing.
+LRESULT CALLBACK record_commands(HWND, UINT msg, WPARAM wp, LPARAM)
+{
+    if (msg == WM_COMMAND) seen_commands.push_back(LOWORD(wp));
+    return 0;
+}
+
+// Every key of the table, through TranslateAcceleratorA on a posted key
+// message, sends its menu entry's command to the main window.
+TEST_F(MainWindow, KeysSendTheirMenuCommands)
+{
+    seen_commands.clear();
+    WNDPROC real = (WNDPROC)SetWindowLongPtrA(main_window, GWLP_WNDPROC, (LONG_PTR)record_commands);
+    HACCEL keys = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(PLAYER_ACCELERATORS_RESOURCE));
+    ASSERT_NE(keys, nullptr);
+    struct { int key, modifier, command; } table[] = {
+        {VK_SPACE, 0, 40005}, {'S', 0, 40006}, {VK_LEFT, 0, 40061}, {VK_RIGHT, 0, 40062},
+        {VK_PRIOR, 0, 40008}, {VK_NEXT, 0, 40007}, {VK_UP, 0, 40071}, {VK_DOWN, 0, 40072},
+        {'M', 0, 40073}, {'O', VK_CONTROL, 40002}, {'S', VK_CONTROL, 40032}, {VK_DELETE, 0, 40029},
+        {VK_F11, 0, 40074}, {VK_RETURN, VK_MENU, 40074}, {'Q', VK_CONTROL, 40055},
+    };
+    BYTE state[256];
+    for (auto &t : table) {
+        GetKeyboardState(state);
+        state[VK_CONTROL] = state[VK_MENU] = 0;
+        if (t.modifier) state[t.modifier] = 0x80;
+        SetKeyboardState(state);
+        seen_commands.clear();
+        MSG msg = {playlist_window, t.modifier == VK_MENU ? (UINT)WM_SYSKEYDOWN : (UINT)WM_KEYDOWN, (WPARAM)t.key,
+                   t.modifier == VK_MENU ? 0x20000001 : 1, 0, {0, 0}};
+        EXPECT_TRUE(TranslateAcceleratorA(main_window, keys, &msg)) << t.key;
+        EXPECT_EQ(std::vector<int>{t.command}, seen_commands) << t.key << " with " << t.modifier;
+    }
+    state[VK_CONTROL] = state[VK_MENU] = 0;
+    SetKeyboardState(state);
+    SetWindowLongPtrA(main_window, GWLP_WNDPROC, (LONG_PTR)real);
+}
+
+// A folder or a playlist on the command line fills the playlist and plays its
+// first entry; a media file plays outside the playlist, as before.
+TEST_F(MainWindow, CommandLineFolderPlaylistOrFile)
+{
+    TempDir folder("cmdline");
+    for (const char *name : {"b.wav", "a.wav"}) ASSERT_TRUE(CopyFileA(t1.c_str(), folder.file(name).c_str(), FALSE));
+    std::string list = dir->file("cmd.m3u");
+    ASSERT_TRUE(write_text_file(list, "#EXTM3U\r\n" + t3 + "\r\n" + t2 + "\r\n"));
+    add(t1);
+    EXPECT_EQ(1, player_open_command_line_path(folder.path().c_str()));
+    EXPECT_EQ(3, playlist_count);
+    EXPECT_EQ(1, playlist_current);
+    EXPECT_EQ(std::string(playlist_entries[1].path), ui_open_media());
+    EXPECT_EQ(1, player_open_command_line_path(list.c_str()));
+    EXPECT_EQ(5, playlist_count);
+    EXPECT_EQ(t3, ui_open_media());
+    EXPECT_EQ("t3.wav - Quorva Media Player", caption());
+    EXPECT_EQ(1, player_open_command_line_path(t2.c_str()));
+    EXPECT_EQ(5, playlist_count);
+    EXPECT_EQ(t2, ui_open_media());
+    EXPECT_EQ(0, player_open_command_line_path(dir->file("missing.wav").c_str()));
+    EXPECT_EQ(0, player_open_command_line_path(""));
 }
 
 TEST_F(MainWindow, OpenFileAndExportThroughTheDialogs)

@@ -87,7 +87,8 @@ protected:
         return code;
     }
 
-    static void expect_main_window(HWND w)
+    // The caption names the open file once it plays.
+    static void expect_main_window(HWND w, const char *caption = "Quorva Media Player")
     {
         ASSERT_TRUE(w);
         RECT r;
@@ -95,9 +96,9 @@ protected:
         EXPECT_EQ(600, r.right - r.left);
         EXPECT_EQ(500, r.bottom - r.top);
         EXPECT_FALSE(IsIconic(w));
-        char title[64];
-        GetWindowTextA(w, title, sizeof title);
-        EXPECT_STREQ("Quorva Media Player", title);
+        char title[300] = "";
+        pump_until([&] { return GetWindowTextA(w, title, sizeof title) && !lstrcmpA(title, caption); }, 5000);
+        EXPECT_STREQ(caption, title);
         EXPECT_TRUE(find_child(w, "player_viewport"));
         EXPECT_TRUE(find_child(w, "player_playlist"));
         EXPECT_TRUE(find_child(w, "player_controls"));
@@ -124,7 +125,7 @@ TEST_F(PlayerProcess, WithFirstRunAlone)
 TEST_F(PlayerProcess, WithAWavFile)
 {
     HWND w = start("\"" + wav + "\" /firstrun");
-    expect_main_window(w);
+    expect_main_window(w, "tone.wav - Quorva Media Player");
     pump_for(500);
     EXPECT_EQ(STILL_ACTIVE, (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) ? STILL_ACTIVE : 0u);
     EXPECT_EQ(0u, close_and_wait(w));
@@ -133,7 +134,7 @@ TEST_F(PlayerProcess, WithAWavFile)
 TEST_F(PlayerProcess, WithAnAviFileTheVideoAppearsInTheViewport)
 {
     HWND w = start(avi);
-    expect_main_window(w);
+    expect_main_window(w, "clip.avi - Quorva Media Player");
     HWND viewport = find_child(w, "player_viewport");
     HWND video = nullptr;
     pump_until([&] { return (video = find_child(viewport, "wine_quartz_window")) != nullptr; }, 10000);
@@ -147,6 +148,23 @@ TEST_F(PlayerProcess, WithAnAviFileTheVideoAppearsInTheViewport)
         return lstrcmpA(caption, "Quorva Media Player Video") == 0;
     }, 5000);
     EXPECT_STREQ("Quorva Media Player Video", caption);
+    EXPECT_EQ(0u, close_and_wait(w));
+}
+
+// A folder named on the command line fills the playlist and plays its first
+// file; Page Down, translated by the player's own message loop, steps on.
+TEST_F(PlayerProcess, WithAFolderAndThePageDownKey)
+{
+    std::string folder = dir->file("my music");
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (const char *name : {"\\a.wav", "\\b.wav"}) ASSERT_TRUE(CopyFileA(wav.c_str(), (folder + name).c_str(), FALSE));
+    HWND w = start("\"" + folder + "\"");
+    expect_main_window(w, "a.wav - Quorva Media Player");
+    PostMessageA(w, WM_KEYDOWN, VK_NEXT, 1);
+    char title[300] = "";
+    pump_until([&] { return GetWindowTextA(w, title, sizeof title) && !lstrcmpA(title, "b.wav - Quorva Media Player"); },
+               5000);
+    EXPECT_STREQ("b.wav - Quorva Media Player", title);
     EXPECT_EQ(0u, close_and_wait(w));
 }
 

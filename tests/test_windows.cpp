@@ -25,7 +25,8 @@ std::string menu_text(HMENU m, int pos)
     return text;
 }
 
-// "caption=id" for each entry, "-" for a separator, "caption>[...]" for a submenu.
+// "caption=id" for each entry ("+" after it when checked, "~" when greyed),
+// "-" for a separator, "caption>[...]" for a submenu; a tab shows as "|".
 std::string describe_menu(HMENU m)
 {
     std::string s;
@@ -34,15 +35,18 @@ std::string describe_menu(HMENU m)
         if (i) s += "; ";
         MENUITEMINFOA info = {};
         info.cbSize = sizeof info;
-        info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_SUBMENU;
+        info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_SUBMENU | MIIM_STATE;
         GetMenuItemInfoA(m, i, TRUE, &info);
         if (info.fType & MFT_SEPARATOR)
             s += "-";
         else if (info.hSubMenu)
             s += menu_text(m, i) + ">[" + describe_menu(info.hSubMenu) + "]";
         else
-            s += menu_text(m, i) + "=" + std::to_string(info.wID);
+            s += menu_text(m, i) + "=" + std::to_string(info.wID) + (info.fState & MFS_CHECKED ? "+" : "") +
+                 (info.fState & MFS_GRAYED ? "~" : "");
     }
+    for (char &c : s)
+        if (c == '\t') c = '|';
     return s;
 }
 
@@ -131,14 +135,16 @@ TEST_F(PlayerWindows, MenuBarFromResource101)
 {
     HMENU bar = GetMenu(main_window);
     ASSERT_TRUE(bar);
-    EXPECT_EQ("&File>[&Open File=40002; Open &Disc=40046; Open De&vice=40045; &Close=40041; -; E&xit=40055]; "
-              "&View>[&On Top=40013; &Aspect Ratio>[&None=40014; &Original=40015]; &Video Effects=40038; "
-              "&Subtitles=40056; -; &Equalizer=40050]; "
-              "&Controls>[Play=40005; Stop=40006; -; Skip Reverse=40061; Skip Forward=40062; -; Prev Track=40008; "
-              "Next Track=40007]; "
-              "&Playlist>[&Add=40017; &Delete=40029; -; &Sort>[&Random=40057; -; &File=40058; &Artist=40059; "
-              "&Title=40060]; -; &Export=40032; -; &Clear=40054]; "
-              "&Settings>[Use DirectX9 &VMR=40051]; "
+    EXPECT_EQ("&File>[&Open File|Ctrl+O=40002; Open &Disc=40046~; Open De&vice=40045~; &Close=40041; -; "
+              "E&xit|Ctrl+Q=40055]; "
+              "&View>[&On Top=40013; &Aspect Ratio>[&None=40014; &Original=40015+]; &Full Screen|F11=40074; "
+              "&Video Effects=40038~; &Subtitles=40056~; -; &Equalizer=40050~]; "
+              "&Controls>[Play|Space=40005; Stop|S=40006; -; Skip Reverse|Left=40061; Skip Forward|Right=40062; -; "
+              "Prev Track|Page Up=40008; Next Track|Page Down=40007; Repeat Track=40070; -; Volume Up|Up=40071; "
+              "Volume Down|Down=40072; Mute|M=40073]; "
+              "&Playlist>[&Add=40017; &Delete|Del=40029; -; &Sort>[&Random=40057; -; &File=40058; &Artist=40059; "
+              "&Title=40060]; -; &Export|Ctrl+S=40032; -; &Clear=40054]; "
+              "&Settings>[Use DirectX9 &VMR=40051+~]; "
               "&Help>[&About=40035; &Home Page=40052]",
               describe_menu(bar));
 }

@@ -42,13 +42,24 @@ static void snm_add_renderer(void)
         config->SetRenderingMode(VMR9Mode_Windowed);
         config->Release();
     }
-    IVMRAspectRatioControl9 *aspect = nullptr;
-    if (SUCCEEDED(vmr->QueryInterface(IID_IVMRAspectRatioControl9, (void **)&aspect))) {
-        aspect->SetAspectRatioMode(VMR9ARMode_LetterBox);
-        aspect->Release();
-    }
     snm_engine.graph->AddFilter(vmr, L"Video Mixing Renderer");
     snm_engine.renderer = vmr;
+    snm_set_keep_aspect(snm_keep_aspect);
+}
+
+int snm_keep_aspect = 1;
+
+// Letter-boxed keeps the video's shape; otherwise it stretches to the window.
+int snm_set_keep_aspect(int keep)
+{
+    snm_keep_aspect = keep != 0;
+    IVMRAspectRatioControl9 *aspect = nullptr;
+    if (!snm_engine.renderer ||
+        FAILED(snm_engine.renderer->QueryInterface(IID_IVMRAspectRatioControl9, (void **)&aspect)))
+        return 0;
+    HRESULT hr = aspect->SetAspectRatioMode(snm_keep_aspect ? VMR9ARMode_LetterBox : VMR9ARMode_None);
+    aspect->Release();
+    return SUCCEEDED(hr);
 }
 
 static void snm_attach_video_window(void)

@@ -51,4 +51,9 @@ int snm_poll_event(int *kind);
 // left and top are 0, can be passed as it is.
 int snm_set_video_rect(const RECT *r);
 int snm_set_fullscreen(int flag);
+// Whether video keeps its shape (letter-boxed, the start state) or fills the
+// window. The choice holds for every file opened later; 1 when the open
+// renderer took it.
+extern int snm_keep_aspect;
+int snm_set_keep_aspect(int keep);
 int snm_is_fullscreen(void);

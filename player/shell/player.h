@@ -6,6 +6,7 @@
 #define PLAYER_PATH_CHARS 260
 
 #define PLAYER_MENU_RESOURCE 101
+#define PLAYER_ACCELERATORS_RESOURCE 101
 #define PLAYER_ICON_RESOURCE 102
 
 // The main window's menu commands that the player acts on; the controls
@@ -25,7 +26,28 @@ enum {
     PLAYER_CMD_PLAYLIST_CLEAR = 40054,
     PLAYER_CMD_SKIP_REVERSE = 40061,
     PLAYER_CMD_SKIP_FORWARD = 40062,
+    PLAYER_CMD_ON_TOP = 40013,
+    PLAYER_CMD_ASPECT_NONE = 40014,
+    PLAYER_CMD_ASPECT_ORIGINAL = 40015,
+    PLAYER_CMD_EXIT = 40055,
+    PLAYER_CMD_SORT_RANDOM = 40057,
+    PLAYER_CMD_SORT_FILE = 40058,
+    PLAYER_CMD_SORT_ARTIST = 40059,
+    PLAYER_CMD_SORT_TITLE = 40060,
+    PLAYER_CMD_REPEAT_TRACK = 40070,
+    PLAYER_CMD_VOLUME_UP = 40071,
+    PLAYER_CMD_VOLUME_DOWN = 40072,
+    PLAYER_CMD_MUTE = 40073,
+    PLAYER_CMD_FULL_SCREEN = 40074,
 };
+
+// Repeat Track: at the end of a file the viewport plays it again instead of
+// stepping on. Shown by the fifth button's pressed face.
+extern int player_repeat_track;
+
+// The caption names the open file: "song.mp3 - Quorva Media Player", or the
+// player's name alone when nothing is open.
+void player_update_caption(void);
 
 extern HINSTANCE player_instance;
 extern HWND main_window;
@@ -40,6 +62,10 @@ int player_resolve_shortcut(char *target_out, const char *shortcut_path);
 
 // Start-up, message loop and shutdown; what WinMain runs. Returns 0.
 int player_run(HINSTANCE instance, const char *command_line);
+// What the command line names: a playlist file or a folder is added to the
+// playlist and its first entry played; a media file plays without entering
+// the playlist. 1 when something started.
+int player_open_command_line_path(const char *path);
 
 LRESULT CALLBACK player_main_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 

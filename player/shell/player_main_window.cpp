@@ -3,6 +3,8 @@
 #include "player.h"
 
 #include <shellapi.h>
+#include <stdio.h>
+#include <string.h>
 
 #include "playlist.h"
 #include "sonmoor.h"
@@ -12,11 +14,32 @@ const char player_home_page[] = "https://www.quorvamedia.com/quorva_media.php";
 
 static const double PLAYER_SKIP_SECONDS = 10.0;
 static const double PLAYER_RESTART_AFTER = 10.0;  // Prev Track restarts the entry past this
+static const double PLAYER_VOLUME_STEP = 0.05;
+static const char PLAYER_NAME[] = "Quorva Media Player";
+
+int player_repeat_track;
+
+void player_update_caption(void)
+{
+    char path[SNM_PATH_CHARS], caption[SNM_PATH_CHARS + sizeof PLAYER_NAME + 3], shown[sizeof caption];
+    if (!main_window) return;
+    if (snm_is_open() && snm_current_path(path)) {
+        const char *name = path;
+        for (const char *p = path; *p; p++)
+            if (*p == '\\' || *p == '/') name = p + 1;
+        snprintf(caption, sizeof caption, "%s - %s", name, PLAYER_NAME);
+    } else {
+        lstrcpynA(caption, PLAYER_NAME, sizeof caption);
+    }
+    GetWindowTextA(main_window, shown, sizeof shown);
+    if (strcmp(shown, caption)) SetWindowTextA(main_window, caption);
+}
 
 static void player_play_current(void)
 {
     snm_open(playlist_current_path());
     snm_play();
+    player_update_caption();
 }
 
 static void player_repaint_now(HWND w)
@@ -25,8 +48,63 @@ static void player_repaint_now(HWND w)
     UpdateWindow(w);
 }
 
+static void main_toggle_on_top(HWND hwnd)
+{
+    int on = !(GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    SetWindowPos(hwnd, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    CheckMenuItem(GetMenu(hwnd), PLAYER_CMD_ON_TOP, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+}
+
+static void main_set_aspect(HWND hwnd, int id)
+{
+    snm_set_keep_aspect(id == PLAYER_CMD_ASPECT_ORIGINAL);
+    CheckMenuRadioItem(GetMenu(hwnd), PLAYER_CMD_ASPECT_NONE, PLAYER_CMD_ASPECT_ORIGINAL, id, MF_BYCOMMAND);
+}
+
+static void main_toggle_repeat(HWND hwnd)
+{
+    player_repeat_track = !player_repeat_track;
+    CheckMenuItem(GetMenu(hwnd), PLAYER_CMD_REPEAT_TRACK,
+                  MF_BYCOMMAND | (player_repeat_track ? MF_CHECKED : MF_UNCHECKED));
+    player_repaint_now(controls_window);
+}
+
+// Window, view and sound commands beyond the transport and playlist ones.
+static int main_on_extra_command(HWND hwnd, int id)
+{
+    switch (id) {
+    case PLAYER_CMD_EXIT:
+        SendMessageA(hwnd, WM_CLOSE, 0, 0);  // exactly as the close box
+        return 1;
+    case PLAYER_CMD_ON_TOP:
+        main_toggle_on_top(hwnd);
+        return 1;
+    case PLAYER_CMD_ASPECT_NONE:
+    case PLAYER_CMD_ASPECT_ORIGINAL:
+        main_set_aspect(hwnd, id);
+        return 1;
+    case PLAYER_CMD_REPEAT_TRACK:
+        main_toggle_repeat(hwnd);
+        return 1;
+    case PLAYER_CMD_VOLUME_UP:
+    case PLAYER_CMD_VOLUME_DOWN:
+        snm_set_volume(snm_get_volume() + (id == PLAYER_CMD_VOLUME_UP ? PLAYER_VOLUME_STEP : -PLAYER_VOLUME_STEP));
+        player_repaint_now(controls_window);
+        return 1;
+    case PLAYER_CMD_MUTE:
+        snm_set_mute(!snm_get_mute());
+        player_repaint_now(controls_window);
+        return 1;
+    case PLAYER_CMD_FULL_SCREEN:
+        snm_set_fullscreen(!snm_is_fullscreen());
+        return 1;
+    }
+    return 0;
+}
+
 static void main_on_command(HWND hwnd, int id)
 {
+    if (main_on_extra_command(hwnd, id)) return;
     switch (id) {
     case PLAYER_CMD_OPEN_FILE:
         if (!playlist_open_dialog(hwnd)) return;
@@ -75,6 +153,7 @@ static void main_on_command(HWND hwnd, int id)
     case PLAYER_CMD_CLOSE:
         snm_stop();
         snm_close();
+        player_update_caption();
         return;
     case PLAYER_CMD_HOME_PAGE:
         ShellExecuteA(hwnd, "open", player_home_page, nullptr, nullptr, SW_SHOW);
@@ -92,8 +171,8 @@ static void main_on_command(HWND hwnd, int id)
         player_repaint_now(controls_window);
         return;
     default:
-        // Exit, Open Disc, Open Device, On Top, Aspect Ratio, Video Effects,
-        // Subtitles, Equalizer, Use DirectX9 VMR and Sort have no action.
+        // Open Disc, Open Device, Video Effects, Subtitles, Equalizer and Use
+        // DirectX9 VMR are greyed in the menu: nothing backs them yet.
         return;
     }
 }

@@ -26,7 +26,9 @@ enum { BUTTON_PREV, BUTTON_PLAY, BUTTON_NEXT, BUTTON_STOP, BUTTON_FIFTH, BUTTON_
 // Icon rows of the previous, play, next, stop and fifth buttons; the play
 // button shows the pause icon (row 32) while playback runs.
 static const int controls_icon_row[BUTTON_COUNT] = {96, 0, 128, 64, 160};
-static const int controls_button_command[BUTTON_COUNT] = {PLAYER_CMD_PREV_TRACK, PLAYER_CMD_PLAY, PLAYER_CMD_NEXT_TRACK, PLAYER_CMD_STOP, 0};
+// The fifth button (circling arrows) toggles Repeat Track.
+static const int controls_button_command[BUTTON_COUNT] = {PLAYER_CMD_PREV_TRACK, PLAYER_CMD_PLAY, PLAYER_CMD_NEXT_TRACK,
+                                                          PLAYER_CMD_STOP, PLAYER_CMD_REPEAT_TRACK};
 
 // Hit areas, right and bottom exclusive; drawn with the same four numbers as
 // inclusive corners.
@@ -123,7 +125,7 @@ static void controls_on_lbuttonup(HWND hwnd, int x, int y)
     ControlsLayout l;
     controls_layout(hwnd, &l);
     POINT p = {x, y};
-    for (int i = BUTTON_PREV; i <= BUTTON_STOP; i++) {
+    for (int i = BUTTON_PREV; i < BUTTON_COUNT; i++) {
         if (PtInRect(&l.button[i], p)) {
             controls_post(controls_button_command[i]);
             break;
@@ -198,6 +200,7 @@ static void controls_draw_buttons(PxmSurface *bb, const ControlsLayout *l, POINT
     for (int i = 0; i < BUTTON_COUNT; i++) {
         const RECT *b = &l->button[i];
         int face = !PtInRect(b, cursor) ? 0 : pressed ? 64 : 32;
+        if (i == BUTTON_FIFTH && player_repeat_track) face = 64;  // held down while repeating
         int icon = controls_icon_row[i];
         if (i == BUTTON_PLAY && snm_is_playing()) icon = 32;
         pxm_blit(bb, b->left, b->top, b->right, b->bottom, &player_skin.button_faces, 0, face, 31, face + 31,

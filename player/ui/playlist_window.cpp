@@ -385,6 +385,7 @@ static LRESULT playlist_on_lbuttondblclk(HWND hwnd, int x, int y)
             snm_stop();
             const char *path = playlist_current_path();
             if (path && snm_open(path)) snm_play();
+            player_update_caption();
         }
     }
     playlist_invalidate(hwnd);

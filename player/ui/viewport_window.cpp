@@ -83,14 +83,20 @@ static void viewport_on_media_notify(HWND hwnd)
 }
 
 // The only place the player moves on by itself; it always wraps, so a list
-// plays round and round until stopped.
+// plays round and round until stopped. With Repeat Track on, the file that
+// ended plays again from its start instead.
 static void viewport_on_track_complete(void)
 {
     snm_stop();
+    if (player_repeat_track && snm_is_open()) {
+        snm_play();
+        return;
+    }
     if (playlist_count < 1) return;
     playlist_step(1);
     snm_open(playlist_current_path());
     snm_play();
+    player_update_caption();
 }
 
 static void viewport_on_media_event(WPARAM kind)
