@@ -10,12 +10,13 @@
 
 #include "playlist_tags.h"
 
-// The text after the last '\' or '/' of a path, as playlist_display_name shows it.
+// The text after the last '\' or '/' of a path, whichever comes later.
 static const char *playlist_sort_name(const char *path)
 {
-    const char *name = strrchr(path, '\\');
-    if (!name) name = strrchr(path, '/');
-    return name ? name + 1 : path;
+    const char *name = path;
+    for (const char *p = path; *p; p++)
+        if (*p == '\\' || *p == '/') name = p + 1;
+    return name;
 }
 
 // Orders record indices by their key text, case-insensitively; with keys,
