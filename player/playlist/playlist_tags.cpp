@@ -138,28 +138,28 @@ static int tag_frame_id_valid(const uint8_t *id)
     return 1;
 }
 
-// An ID3v2.3 or 2.4 tag at the start of data: its first non-empty TIT2 and TPE1.
+// An ID3v2.3 or 2.4 tag at the start of data: its first non-empty TIT2 and
+// TPE1, for the fields not in found.
 // In 2.3 the unsynchronisation flag covers everything after the header and
 // frame sizes count the restored bytes; in 2.4 it is applied per frame and
 // frame sizes (syncsafe) count the stored bytes.
-static int tag_parse_id3v2(const uint8_t *data, size_t size, TagText *out)
+static int tag_parse_id3v2(const uint8_t *data, size_t size, TagText *out, int found)
 {
-    if (size < 10 || memcmp(data, "ID3", 3) != 0) return 0;
+    if (size < 10 || memcmp(data, "ID3", 3) != 0) return found;
     int version = data[3], flags = data[5];
-    if (version != 3 && version != 4) return 0;
+    if (version != 3 && version != 4) return found;
     size_t tag = tag_syncsafe(data + 6), left = size - 10;
     TagBytes all = {data + 10, data + 10 + (tag < left ? tag : left), version == 3 && (flags & 0x80)};
     if (flags & 0x40) {  // extended header: skipped by its own size
         uint8_t h[4];
-        if (tag_take(&all, h, 4) < 4) return 0;
+        if (tag_take(&all, h, 4) < 4) return found;
         uint32_t ext = version == 3 ? tag_be32(h) : tag_syncsafe(h);
         if (version == 4) {  // 2.4 counts the size bytes themselves
-            if (ext < 6) return 0;
+            if (ext < 6) return found;
             ext -= 4;
         }
-        if (tag_take(&all, nullptr, ext) < ext) return 0;
+        if (tag_take(&all, nullptr, ext) < ext) return found;
     }
-    int found = 0;
     while (found != TAG_BOTH) {
         uint8_t h[10];
         if (tag_take(&all, h, 10) < 10 || !tag_frame_id_valid(h)) break;  // padding, damage or the end
@@ -234,7 +234,7 @@ int tag_parse(const uint8_t *data, size_t size, TagText *out)
     if (!out) return 0;
     out->title[0] = out->artist[0] = 0;
     if (!data) return 0;
-    int found = tag_parse_id3v2(data, size, out);
+    int found = tag_parse_id3v2(data, size, out, 0);
     if (!found) found = tag_parse_riff(data, size, out);
     if (found != TAG_BOTH && size >= 128) found = tag_parse_id3v1(data + size - 128, out, found);
     return found;
@@ -261,11 +261,6 @@ static int tag_read_parsed(HANDLE h, uint64_t offset, DWORD n, int (*parse)(cons
     found = parse(buf, got, out, found);
     delete[] buf;
     return found;
-}
-
-static int tag_parse_id3v2_more(const uint8_t *data, size_t size, TagText *out, int found)
-{
-    return found ? found : tag_parse_id3v2(data, size, out);
 }
 
 // A LIST chunk's body: its type, then its chunks.
@@ -317,7 +312,7 @@ int tag_read_file(const char *path, TagText *out)
             uint64_t n = 10 + (uint64_t)tag_syncsafe(head + 6);
             if (n > file_size) n = file_size;
             if (n > TAG_READ_CAP) n = TAG_READ_CAP;
-            found = tag_read_parsed(h, 0, (DWORD)n, tag_parse_id3v2_more, out, 0);
+            found = tag_read_parsed(h, 0, (DWORD)n, tag_parse_id3v2, out, 0);
         } else if (got == 12 && tag_riff_form(head)) {
             found = tag_read_riff(h, file_size, tag_le32(head + 4), out);
         }
