@@ -32,6 +32,16 @@ int playlist_remove_selected(void);
 int playlist_compact(void);
 int playlist_clear(void);
 
+// Reordering: at random, by display name, or by the title or artist in each
+// file's tags (entries without one last, by display name). Records keep their
+// bytes and the current entry stays on its file. Returns 1, or 0 (list
+// unchanged) for an unknown order or when memory runs out.
+#define PLAYLIST_SORT_RANDOM 0
+#define PLAYLIST_SORT_FILE 1
+#define PLAYLIST_SORT_TITLE 2
+#define PLAYLIST_SORT_ARTIST 3
+int playlist_sort(int order);
+
 // Playlist files: extended M3U (read and written) and PLS (read).
 const char *text_find(const char *text, const char *pattern);
 int playlist_is_playlist_file(const char *path);
