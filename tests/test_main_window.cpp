@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -471,6 +472,30 @@ TEST_F(MainWindow, RepeatTrackReplaysTheClipThatEnds)
     EXPECT_EQ(0, player_repeat_track);
     EXPECT_TRUE(pump_until([&] { return ui_open_media() == t1; }, 3000));
     EXPECT_EQ(1, playlist_current);
+}
+
+// The four Sort entries on untagged files: by display name (title and artist
+// fall back to it), and at random a permutation; the current entry and the
+// selection stay on their files.
+TEST_F(MainWindow, SortEntriesReorderAndKeepCurrentAndSelection)
+{
+    for (const std::string &t : {t3, t1, long_wav, t2}) add(t);
+    playlist_current = 1;  // t1
+    playlist_toggle_selection(2, 1);  // long.wav
+    for (int id : {40058, 40060, 40059, 40057}) {
+        command(id);
+        std::vector<std::string> order;
+        for (int i = 0; i < playlist_count; i++) order.push_back(playlist_entries[i].path);
+        if (id != 40057) {
+            EXPECT_EQ((std::vector<std::string>{long_wav, t1, t2, t3}), order) << id;
+        }
+        std::vector<std::string> sorted = order;
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_EQ((std::vector<std::string>{long_wav, t1, t2, t3}), sorted) << id;
+        EXPECT_EQ(t1, playlist_entries[playlist_current].path) << id;
+        for (int i = 0; i < playlist_count; i++)
+            EXPECT_EQ(order[i] == long_wav, (playlist_entries[i].flags & PLAYLIST_SELECTED) != 0) << id;
+    }
 }
 
 std::vector<int> seen_commands;

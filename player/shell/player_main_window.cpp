@@ -69,7 +69,8 @@ static void main_toggle_repeat(HWND hwnd)
     player_repaint_now(controls_window);
 }
 
-// Window, view and sound commands beyond the transport and playlist ones.
+// Window, view, sound and sorting commands beyond the transport and playlist
+// ones.
 static int main_on_extra_command(HWND hwnd, int id)
 {
     switch (id) {
@@ -97,6 +98,16 @@ static int main_on_extra_command(HWND hwnd, int id)
         return 1;
     case PLAYER_CMD_FULL_SCREEN:
         snm_set_fullscreen(!snm_is_fullscreen());
+        return 1;
+    case PLAYER_CMD_SORT_RANDOM:
+    case PLAYER_CMD_SORT_FILE:
+    case PLAYER_CMD_SORT_TITLE:
+    case PLAYER_CMD_SORT_ARTIST:
+        playlist_sort(id == PLAYER_CMD_SORT_RANDOM  ? PLAYLIST_SORT_RANDOM
+                      : id == PLAYER_CMD_SORT_FILE  ? PLAYLIST_SORT_FILE
+                      : id == PLAYER_CMD_SORT_TITLE ? PLAYLIST_SORT_TITLE
+                                                    : PLAYLIST_SORT_ARTIST);
+        player_repaint_now(playlist_window);
         return 1;
     }
     return 0;
