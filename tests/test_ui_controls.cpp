@@ -227,7 +227,7 @@ TEST_F(Controls, ButtonsActWhereReleasedAndArrowsWherePressed)
         {{30, 40}, {110, 67}, 40007},   // previous to next
         {{110, 50}, {96, 50}, 40005},   // next to play's last column
         {{70, 50}, {97, 50}, 0},        // just right of play: nothing
-        {{70, 50}, {200, 50}, 0},       // the fifth button has no action
+        {{70, 50}, {200, 50}, 40070},   // the fifth button: Repeat Track
         {{5, 10}, {5, 10}, 40061},      // skip reverse acts on the press
         {{470, 10}, {470, 10}, 40062},  // skip forward, R - 10
     };
