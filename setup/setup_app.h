@@ -27,6 +27,11 @@ enum {
     SETUP_ID_WARNING = 1006,
 };
 
+// The installation's folders below the chosen base folder, and the key whose
+// default value names an earlier installation's folder.
+extern const char SETUP_SUB_FOLDER[];
+extern const char SETUP_KEY[];
+
 // The run's shared state (MAX_PATH buffers).
 extern HINSTANCE setup_instance;
 extern char setup_module_path[MAX_PATH];

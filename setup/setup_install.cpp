@@ -6,9 +6,9 @@
 #include <string.h>
 
 #include "setup.h"
+#include "path_name.h"
 #include "setup_app.h"
 
-static const char SUB_FOLDER[] = "Ostrel's Lab\\Quorva Media";
 static const char ERROR_TITLE[] = "Error installing Quorva Media 2.00 BETA";
 
 int folder_writable(const char *folder)
@@ -47,19 +47,10 @@ int read_file_version(const char *path, WORD version[4])
     return ok;
 }
 
-// The text after the last separator of path.
-static const char *file_name_of(const char *path)
-{
-    const char *name = path;
-    for (const char *p = path; *p; p++)
-        if (*p == '\\' || *p == '/') name = p + 1;
-    return name;
-}
-
 int write_payload_file(int resource, const char *target)
 {
     char line[120];
-    snprintf(line, sizeof line, "Installing \"%s\" ...", file_name_of(target));
+    snprintf(line, sizeof line, "Installing \"%s\" ...", path_file_name(target));
     status_text(line);
     SetFileAttributesA(target, FILE_ATTRIBUTE_NORMAL);
     HRSRC res = FindResourceA(setup_instance, MAKEINTRESOURCEA(resource), "FILE_DATA");
@@ -128,7 +119,7 @@ int install_folder_for(const char *typed, char *folder)
                    (len > 2 && base[0] == '\\' && base[1] == '\\');
     if (!absolute) return 0;
     strcpy(folder, base);
-    if (path_append(folder, SUB_FOLDER)) return 1;
+    if (path_append(folder, SETUP_SUB_FOLDER)) return 1;
     folder[0] = 0;
     return 0;
 }
@@ -166,7 +157,7 @@ static int install_failed(const char *path)
     snprintf(text, sizeof text,
              "The file \"%s\" could not be created.\n\n"
              "Please make sure that it is not in use, then run Setup again.",
-             file_name_of(path));
+             path_file_name(path));
     MessageBoxA(glass_window, text, ERROR_TITLE, MB_TOPMOST | MB_SYSTEMMODAL);
     close_glass_window();
     return 0;
@@ -282,7 +273,7 @@ int install_run(void)
         status_show(1);
     }
     remove_old_installation();
-    delete_reg_tree(HKEY_CLASSES_ROOT, "QuorvaMedia.Path");
+    delete_reg_tree(HKEY_CLASSES_ROOT, SETUP_KEY);
     pump_messages(1);
     pump_messages(0);
     status_text("Installing Quorva Media...");
@@ -290,10 +281,10 @@ int install_run(void)
 
     pump_messages(0);
     status_text("Creating Shortcuts...");
-    shortcut("Programs", SUB_FOLDER, "Quorva Media Player.lnk", "Player.exe", nullptr, "Ostrel's Quorva Media Player");
-    shortcut("Programs", SUB_FOLDER, "Help for Quorva Media.lnk", "Help.chm", nullptr,
+    shortcut("Programs", SETUP_SUB_FOLDER, "Quorva Media Player.lnk", "Player.exe", nullptr, "Ostrel's Quorva Media Player");
+    shortcut("Programs", SETUP_SUB_FOLDER, "Help for Quorva Media.lnk", "Help.chm", nullptr,
              "Help Documentation for Quorva Media");
-    shortcut("Programs", SUB_FOLDER, "Uninstall or Repair.lnk", "Setup.exe", "/repair_or_remove",
+    shortcut("Programs", SETUP_SUB_FOLDER, "Uninstall or Repair.lnk", "Setup.exe", "/repair_or_remove",
              "Uninstall or Repair Quorva Media");
     write_uninstall_entry(setup_install_folder);
     if (setup_message("Would you like to have shortcuts placed on your desktop?", "Desktop Shortcut",

@@ -5,6 +5,9 @@
 #include "setup.h"
 #include "setup_app.h"
 
+const char SETUP_SUB_FOLDER[] = "Ostrel's Lab\\Quorva Media";
+const char SETUP_KEY[] = "QuorvaMedia.Path";
+
 HINSTANCE setup_instance;
 char setup_module_path[MAX_PATH];
 char setup_module_folder[MAX_PATH];

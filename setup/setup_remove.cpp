@@ -7,8 +7,6 @@
 #include "setup.h"
 #include "setup_app.h"
 
-static const char KEY[] = "QuorvaMedia.Path";
-
 void stop_player_and_help(const char *folder)
 {
     char player[MAX_PATH], help[MAX_PATH];
@@ -69,13 +67,14 @@ int hand_over_line(const char *folder, char *line)
 
 // Copies Setup to "erase_me.exe" in the temporary folder (a second try after a
 // second) and starts it on the installation folder; this process then ends.
-// Returns only when that cannot be done, leaving the folder in place.
-static void hand_over(void)
+// Returns only when that cannot be done, leaving the folder in place; a
+// folder that is not an installation (ours = 0) is never handed over.
+static void hand_over(int ours)
 {
     char temp[256], line[256];
     DWORD n = GetTempPathA(sizeof temp, temp);
     if (n == 0 || n >= sizeof temp || !path_append(temp, "erase_me.exe")) return;
-    if (!installation_folder_ok(setup_install_folder) || !hand_over_line(setup_install_folder, line)) return;
+    if (!ours || !hand_over_line(setup_install_folder, line)) return;
     if (!CopyFileA(setup_module_path, temp, FALSE)) {
         Sleep(1000);
         if (!CopyFileA(setup_module_path, temp, FALSE)) return;
@@ -92,12 +91,15 @@ static void hand_over(void)
     ExitProcess(0);
 }
 
-// Ends the player and help viewer of an installation, then the shell entries
-// and the key. The files of a folder that is not an installation stay.
-static void remove_entries(void)
+// Ends the player and help viewer of an installation, then removes the shell
+// entries. The files of a folder that is not an installation stay. Whether
+// Setup's folder is an installation, judged once for the whole removal.
+static int remove_entries(void)
 {
-    if (installation_folder_ok(setup_install_folder)) stop_player_and_help(setup_install_folder);
+    int ours = installation_folder_ok(setup_install_folder);
+    if (ours) stop_player_and_help(setup_install_folder);
     remove_shell_entries();
+    return ours;
 }
 
 int removal_run(void)
@@ -109,15 +111,15 @@ int removal_run(void)
     open_status("Loading...");
     status_text("Removing Shortcuts...");
     pump_messages(0);
-    remove_entries();
+    int ours = remove_entries();
     pump_messages(0);
     status_text("Removing Registry Settings...");
-    delete_reg_tree(HKEY_CLASSES_ROOT, KEY);
+    delete_reg_tree(HKEY_CLASSES_ROOT, SETUP_KEY);
     remove_uninstall_entry();
     pump_messages(0);
     status_text("Removing Files...");
     pump_messages(0);
-    hand_over();
+    hand_over(ours);
     close_status();
     close_glass_window();
     return 0;
@@ -125,11 +127,11 @@ int removal_run(void)
 
 int removal_for_upgrade(void)
 {
-    remove_entries();
-    delete_reg_tree(HKEY_CLASSES_ROOT, KEY);
+    int ours = remove_entries();
+    delete_reg_tree(HKEY_CLASSES_ROOT, SETUP_KEY);
     remove_uninstall_entry();
     pump_messages(0);
-    hand_over();
+    hand_over(ours);
     return 0;
 }
 

@@ -5,17 +5,16 @@
 #include "setup.h"
 #include "setup_app.h"
 
-static const char KEY[] = "QuorvaMedia.Path";
-
 int find_old_setup(char *setup_path, char *folder)
 {
     system_drive_root(folder);
-    path_append(folder, "Program Files\\Ostrel's Lab\\Quorva Media");
+    path_append(folder, "Program Files");
+    path_append(folder, SETUP_SUB_FOLDER);
     strcpy(setup_path, folder);
     if (path_append(setup_path, "Setup.exe") && file_exists(setup_path)) return 1;
     folder[0] = setup_path[0] = 0;
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, KEY, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return 0;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, SETUP_KEY, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return 0;
     char value[MAX_PATH];
     DWORD type = 0, size = sizeof value - 1;
     LONG rc = RegQueryValueExA(key, nullptr, nullptr, &type, (BYTE *)value, &size);
@@ -104,6 +103,6 @@ int remove_old_installation(void)
         if (program_is_ours(setup_path)) run_old_removal(setup_path, folder);
         delete_tree(folder);
     }
-    delete_reg_tree(HKEY_CLASSES_ROOT, KEY);
+    delete_reg_tree(HKEY_CLASSES_ROOT, SETUP_KEY);
     return 1;
 }

@@ -29,6 +29,13 @@ int count_entries(const std::string &path, int depth = 99)
     return n;
 }
 
+// Writes a file, making its folders first.
+bool put_file(const std::string &path, const std::string &content)
+{
+    make_parent_dirs(path.c_str());
+    return write_text_file(path, content);
+}
+
 bool exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool wait_gone(const std::string &path, DWORD ms)
@@ -42,10 +49,9 @@ bool wait_gone(const std::string &path, DWORD ms)
 // Player.exe and License.txt.
 void make_installation(const std::string &folder, const WORD *version = nullptr)
 {
-    make_parent_dirs((folder + "\\x").c_str());
+    ASSERT_TRUE(put_file(folder + "\\License.txt", "licence"));
     ASSERT_TRUE(CopyFileA((module_dir() + "\\Setup.exe").c_str(), (folder + "\\Setup.exe").c_str(), FALSE));
     ASSERT_TRUE(CopyFileA((module_dir() + "\\Player.exe").c_str(), (folder + "\\Player.exe").c_str(), FALSE));
-    ASSERT_TRUE(write_text_file(folder + "\\License.txt", "licence"));
     if (version) {
         ASSERT_TRUE(set_file_version(folder + "\\Setup.exe", version[0], version[1], version[2], version[3]));
     }
@@ -122,15 +128,13 @@ TEST_F(SetupRemoval, InstallThenRemoveThroughTheRemovalPage)
     // folders, the old key.
     ASSERT_TRUE(write_text_file("D:\\Apps\\keep.txt", "mine"));
     const std::string appdata = shell_folder("AppData") + "\\Quorva Media";
-    make_parent_dirs((appdata + "\\x").c_str());
-    ASSERT_TRUE(write_text_file(appdata + "\\settings.ini", "[player]"));
+    ASSERT_TRUE(put_file(appdata + "\\settings.ini", "[player]"));
     for (int user = 0; user < 2; user++) {
         for (const char *link : {"\\Plotwren.lnk", "\\Gridmoss.lnk"})
             ASSERT_TRUE(write_text_file(shell_folder("Desktop", user) + link, "link"));
     }
     const std::string other_tool = shell_folder("Programs", 1) + "\\Ostrel's Lab\\Other Tool";
-    make_parent_dirs((other_tool + "\\x").c_str());
-    ASSERT_TRUE(write_text_file(other_tool + "\\tool.lnk", "link"));
+    ASSERT_TRUE(put_file(other_tool + "\\tool.lnk", "link"));
     set_key(folder);
 
     // The player runs while it is removed.
@@ -169,7 +173,6 @@ TEST_F(SetupRemoval, InstallThenRemoveThroughTheRemovalPage)
     GetTempPathA(MAX_PATH, temp);
     EXPECT_TRUE(exists(std::string(temp) + "erase_me.exe"));
     delete_tree(shell_folder("Programs", 1) + "\\Ostrel's Lab");
-    DeleteFileA("D:\\Apps\\keep.txt");
 }
 
 // Where Setup runs and what it is told decide the page; confirming removal
@@ -178,9 +181,8 @@ TEST_F(SetupRemoval, RemovalPageFromAnywhere)
 {
     const std::string copy = "D:\\Copy", bin = "D:\\Build\\Bin";
     for (const std::string &dir : {copy, bin}) {
-        make_parent_dirs((dir + "\\x").c_str());
+        ASSERT_TRUE(put_file(dir + "\\Player.exe", "someone's player"));
         ASSERT_TRUE(CopyFileA(setup_exe.c_str(), (dir + "\\Setup.exe").c_str(), FALSE));
-        ASSERT_TRUE(write_text_file(dir + "\\Player.exe", "someone's player"));
     }
     ASSERT_TRUE(write_text_file(download->file("Player.exe"), "a download"));
     int before = count_entries(download->path());
@@ -204,8 +206,6 @@ TEST_F(SetupRemoval, RemovalPageFromAnywhere)
     EXPECT_EQ(count_entries(download->path()), before);
     EXPECT_EQ(read_file_bytes(download->file("Player.exe")), "a download");
     EXPECT_EQ(count_entries(copy), 2);
-    delete_tree(copy);
-    delete_tree("D:\\Build");
     DeleteFileA(download->file("Player.exe").c_str());
 }
 
@@ -217,8 +217,7 @@ TEST_F(SetupRemoval, UpgradeRunsTheOldSetupsSilentRemovalFirst)
     ASSERT_EQ(write_uninstall_entry(DEFAULT_FOLDER), 1);
     // Only the old Setup's own removal deletes the player's settings.
     std::string appdata = shell_folder("AppData") + "\\Quorva Media";
-    make_parent_dirs((appdata + "\\x").c_str());
-    ASSERT_TRUE(write_text_file(appdata + "\\settings.ini", "[player]"));
+    ASSERT_TRUE(put_file(appdata + "\\settings.ini", "[player]"));
 
     install("D:\\", false, false);
     EXPECT_FALSE(exists("C:\\Program Files\\Ostrel's Lab"));
@@ -231,7 +230,6 @@ TEST_F(SetupRemoval, UpgradeRunsTheOldSetupsSilentRemovalFirst)
     WORD version[4];
     ASSERT_TRUE(read_file_version((folder + "\\Setup.exe").c_str(), version));
     EXPECT_EQ(version[0] * 1000 + version[1] * 100 + version[2] * 10 + version[3], 2000);
-    delete_tree("D:\\Ostrel's Lab");
 }
 
 TEST_F(SetupRemoval, NewerInstalledVersionIsKeptOnYes)
@@ -249,7 +247,6 @@ TEST_F(SetupRemoval, NewerInstalledVersionIsKeptOnYes)
     EXPECT_TRUE(read_file_bytes(std::string(DEFAULT_FOLDER) + "\\Setup.exe") == installed);
     EXPECT_EQ(count_entries(DEFAULT_FOLDER), 3);
     EXPECT_FALSE(exists(std::string("D:\\Newer\\") + SUB_FOLDER + "\\Player.exe"));
-    delete_tree("D:\\Newer");
 }
 
 TEST_F(SetupRemoval, RemovalForUpgradeShowsNoWindow)
@@ -265,7 +262,6 @@ TEST_F(SetupRemoval, RemovalForUpgradeShowsNoWindow)
     EXPECT_EQ(uninstall_value("UninstallString"), "");
     EXPECT_TRUE(wait_gone(folder, 20000));
     EXPECT_TRUE(exists("D:\\Old"));  // a parent without the product's name stays
-    delete_tree("D:\\Old");
 }
 
 TEST_F(SetupRemoval, SelfEraseReportsAndRefusals)
@@ -273,8 +269,7 @@ TEST_F(SetupRemoval, SelfEraseReportsAndRefusals)
     char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, MAX_PATH);
     const std::string foreign = "D:\\Foreign\\Quorva Media", locked = "D:\\Locked\\Quorva Media";
-    make_parent_dirs((foreign + "\\x").c_str());
-    ASSERT_TRUE(write_text_file(foreign + "\\Setup.exe", "not ours"));
+    ASSERT_TRUE(put_file(foreign + "\\Setup.exe", "not ours"));
     ASSERT_TRUE(CopyFileA((std::string(windows) + "\\notepad.exe").c_str(), (foreign + "\\Player.exe").c_str(), FALSE));
     make_installation(locked);
     HANDLE held = CreateFileA((locked + "\\License.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -314,8 +309,6 @@ TEST_F(SetupRemoval, SelfEraseReportsAndRefusals)
     EXPECT_FALSE(exists(locked + "\\Player.exe"));
     CloseHandle(held);
     unix_run("rm " + sh_quote(unix_path(locked) + "/linked"));
-    delete_tree("D:\\Foreign");
-    delete_tree("D:\\Locked");
 }
 
 // The guards in the running code: which folders count as installations, and
@@ -329,9 +322,8 @@ TEST_F(SetupRemoval, GuardsKeepDeletionToOurInstallations)
     const std::string ours = "D:\\Mine\\Quorva Media", unnamed = "D:\\Mine\\Player", foreign = "D:\\Foreign\\Quorva Media";
     make_installation(ours);
     make_installation(unnamed);
-    make_parent_dirs((foreign + "\\x").c_str());
+    ASSERT_TRUE(put_file(foreign + "\\notes.txt", "mine"));
     ASSERT_TRUE(CopyFileA((std::string(windows) + "\\notepad.exe").c_str(), (foreign + "\\Setup.exe").c_str(), FALSE));
-    ASSERT_TRUE(write_text_file(foreign + "\\notes.txt", "mine"));
     ASSERT_TRUE(CopyFileA(setup_exe.c_str(), "D:\\Setup.exe", FALSE));
     struct {
         std::string folder;
@@ -357,9 +349,6 @@ TEST_F(SetupRemoval, GuardsKeepDeletionToOurInstallations)
         EXPECT_EQ(count_entries(named), before) << named;
         EXPECT_FALSE(key_exists());
     }
-    DeleteFileA("D:\\Setup.exe");
-    delete_tree("D:\\Mine");
-    delete_tree("D:\\Foreign");
 }
 
 TEST(SetupUpgrade, VersionArithmeticAndHandOverLine)

@@ -8,16 +8,8 @@
 #include <algorithm>
 #include <new>
 
+#include "path_name.h"
 #include "playlist_tags.h"
-
-// The text after the last '\' or '/' of a path, whichever comes later.
-static const char *playlist_sort_name(const char *path)
-{
-    const char *name = path;
-    for (const char *p = path; *p; p++)
-        if (*p == '\\' || *p == '/') name = p + 1;
-    return name;
-}
 
 // Orders record indices by their key text, case-insensitively; with keys,
 // entries whose key is empty come last, among themselves by display name.
@@ -98,7 +90,7 @@ int playlist_sort(int order)
     if (ok) {
         for (int i = 0; i < n; i++) {
             index[i] = i;
-            names[i] = playlist_sort_name(playlist_entries[i].path);
+            names[i] = path_file_name(playlist_entries[i].path);
         }
         if (by_tag) {
             for (int i = 0; i < n; i++) {

@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "path_name.h"
 #include "playlist.h"
 #include "sonmoor.h"
 #include "ui_windows.h"
@@ -24,10 +25,7 @@ void player_update_caption(void)
     char path[SNM_PATH_CHARS], caption[SNM_PATH_CHARS + sizeof PLAYER_NAME + 3], shown[sizeof caption];
     if (!main_window) return;
     if (snm_is_open() && snm_current_path(path)) {
-        const char *name = path;
-        for (const char *p = path; *p; p++)
-            if (*p == '\\' || *p == '/') name = p + 1;
-        snprintf(caption, sizeof caption, "%s - %s", name, PLAYER_NAME);
+        snprintf(caption, sizeof caption, "%s - %s", path_file_name(path), PLAYER_NAME);
     } else {
         lstrcpynA(caption, PLAYER_NAME, sizeof caption);
     }

@@ -85,6 +85,19 @@ void SetupProcess::TearDown()
         pi = {};
     }
     remove_shortcuts();
+    // Each test starts with an empty D:.
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(drive->file("*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            delete_tree(drive->file(name));
+        else
+            DeleteFileA(drive->file(name).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
 }
 
 void SetupProcess::remove_shortcuts()
