@@ -26,7 +26,7 @@ quorva_choose_arch() {
   fi
   if [ "$QUORVA_ARCH" = i686 ]; then
     RUN_BUILD=$BUILD
-    QUORVA_WINE=wine
+    QUORVA_WINE=/usr/lib/wine/wine
   else
     RUN_BUILD=$BUILD/x64
     QUORVA_WINE=/usr/lib/wine/wine64
@@ -53,7 +53,8 @@ quorva_build() {
   fi
 }
 
-# Runs the Wine that matches the programs being run.
+# Runs the Wine that matches the programs being run: its loader by path, so
+# that this function never finds itself.
 wine() { "$QUORVA_WINE" "$@"; }
 export -f wine
 
