@@ -18,7 +18,11 @@ class PlaylistModel : public ::testing::Test {
 protected:
     void SetUp() override { reset(); }
     void TearDown() override { reset(); }
-    static void reset() { playlist_reset_for_test(); }
+    static void reset()
+    {
+        playlist_reset_for_test();
+        playlist_block_limit = (SIZE_T)-1;
+    }
     static void add(const std::string &path)
     {
         ASSERT_EQ(1, playlist_reserve());
@@ -120,6 +124,26 @@ TEST_F(PlaylistModel, FailedGrowthKeepsTheList)
         playlist_count = 3;
         EXPECT_EQ(bytes, std::string((const char *)block, GlobalSize(block)));
     }
+}
+
+// Under memory pressure a full long list takes the short lists' 4096-byte
+// step when its half-again block cannot be had, and fails, unchanged, only
+// when neither fits.
+TEST_F(PlaylistModel, GrowthFallsBackToTheSmallStep)
+{
+    for (int i = 0; i < 116; i++) add("C:\\m\\" + std::to_string(i) + ".mp3");
+    PlaylistEntry *full = playlist_entries;
+    ASSERT_EQ(117u * 396, GlobalSize(full));  // the 117th addition replaces it
+    std::string bytes((const char *)full, GlobalSize(full));
+    playlist_block_limit = 117 * 396 + 4095;
+    EXPECT_EQ(0, playlist_reserve());
+    EXPECT_EQ(full, playlist_entries);
+    EXPECT_EQ(bytes, std::string((const char *)full, GlobalSize(full)));
+    playlist_block_limit = 117 * 396 + 58 * 396 - 1;
+    ASSERT_EQ(1, playlist_reserve());
+    EXPECT_EQ(117u * 396 + 4096, GlobalSize(playlist_entries));
+    EXPECT_EQ(bytes, std::string((const char *)playlist_entries, bytes.size()));
+    EXPECT_TRUE(tail_is_zero());
 }
 
 // One pass gives exactly what bubbling the empty records to the end gave:

@@ -23,6 +23,7 @@ extern int32_t playlist_count;
 extern int32_t playlist_current;         // clamped by the operations that use it
 
 int playlist_reserve(void);
+extern SIZE_T playlist_block_limit;      // largest block asked for; tests lower it
 int playlist_append_file(const char *path);
 const char *playlist_current_path(void);
 char *playlist_display_name(int index, char *out);

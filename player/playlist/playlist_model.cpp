@@ -11,11 +11,22 @@ int32_t playlist_current = 0;
 static const SIZE_T PLAYLIST_KEEP_THRESHOLD = 16384;  // below it the block is always rebuilt
 static const SIZE_T PLAYLIST_SPARE_BYTES = 4096;
 
+// The largest block the playlist asks the system for: no limit but the
+// system's own, unless a test stands in for memory pressure.
+SIZE_T playlist_block_limit = (SIZE_T)-1;
+
+static PlaylistEntry *playlist_alloc(SIZE_T bytes)
+{
+    if (bytes > playlist_block_limit) return nullptr;
+    return (PlaylistEntry *)GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, bytes);
+}
+
 // Makes room for one more record. Short lists are rebuilt at exactly the size
 // they need plus 4096 bytes on every call, so they never hold more. Long lists
 // keep their block until it is full, then grow by half as many records again
 // (at least 4096 bytes), so that adding n records copies O(n) bytes, not
-// O(n^2).
+// O(n^2). When the larger block cannot be had, the short lists' step of
+// 4096 bytes is tried before the addition fails.
 int playlist_reserve(void)
 {
     if (playlist_count < 0) playlist_count = 0;
@@ -34,7 +45,8 @@ int playlist_reserve(void)
         }
     }
 
-    PlaylistEntry *block = (PlaylistEntry *)GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, needed + spare);
+    PlaylistEntry *block = playlist_alloc(needed + spare);
+    if (!block && spare > PLAYLIST_SPARE_BYTES) block = playlist_alloc(needed + PLAYLIST_SPARE_BYTES);
     if (!block) return 0;
     if (playlist_entries) {
         memcpy(block, playlist_entries, needed < size ? needed : size);
