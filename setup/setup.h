@@ -3,6 +3,15 @@
 #pragma once
 #include <windows.h>
 
+// The registry view flag for every key Setup reads and writes: the 64-bit
+// view (KEY_WOW64_64KEY) for the 32-bit Setup on 64-bit Windows, which would
+// otherwise see the WOW64 copy of HKLM\Software; none where the native view
+// is the 64-bit one or the only one. The 64-bit view holds the shell folders
+// Explorer keeps and both program-files folders, and one view for both
+// builds lets a 32-bit and a 64-bit installation find and replace each
+// other's entry and key.
+REGSAM setup_reg_view(void);
+
 // Dispatches every pending message of the thread; with sleep set, sleeps
 // 100 ms and dispatches again. 0 when a WM_QUIT was met (it is posted again
 // for the caller's loop), else 1.
@@ -47,6 +56,13 @@ int path_folder(const char *path, char *out);
 void drive_root_of(const char *windows_dir, char *out);
 // The system drive's root, from the Windows folder.
 void system_drive_root(char *out);
+
+// The program-files folder for programs of this build's kind ("Program Files
+// (x86)" for the 32-bit Setup on 64-bit Windows), always found (the system
+// drive's "Program Files" when Windows does not say); or, with other_kind
+// set, the other kind's, which only 64-bit Windows has. 1 with the path in
+// out (MAX_PATH characters), else 0 with out empty.
+int program_files_folder(int other_kind, char *out);
 
 // The running program's full path and its folder (both MAX_PATH characters).
 // 0 when the path has no separator.

@@ -66,13 +66,26 @@ int file_exists(const char *path)
     return 1;
 }
 
+// Looked up at run time: systems before Windows XP SP2 lack it, and are never
+// WOW64. The flag is passed only under WOW64, where it means something.
+REGSAM setup_reg_view(void)
+{
+    typedef BOOL(WINAPI * wow64_fn)(HANDLE, PBOOL);
+    static int wow64 = -1;
+    if (wow64 < 0) {
+        HMODULE kernel = GetModuleHandleA("kernel32.dll");
+        wow64_fn is_wow64 = kernel ? (wow64_fn)(void *)GetProcAddress(kernel, "IsWow64Process") : nullptr;
+        BOOL flag = FALSE;
+        wow64 = is_wow64 && is_wow64(GetCurrentProcess(), &flag) && flag;
+    }
+    return wow64 ? KEY_WOW64_64KEY : 0;
+}
+
 // A string value of at least min_len characters that fits a path buffer.
-static int read_path_value(HKEY root, const char *value, size_t min_len, char *out)
+static int read_path_value(HKEY root, const char *subkey, const char *value, size_t min_len, char *out)
 {
     HKEY key;
-    if (RegCreateKeyExA(root, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0, nullptr, 0,
-                        KEY_READ, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return 0;
+    if (RegOpenKeyExA(root, subkey, 0, KEY_QUERY_VALUE | setup_reg_view(), &key) != ERROR_SUCCESS) return 0;
     char data[513];
     DWORD type = 0, size = 512;
     LONG rc = RegQueryValueExA(key, value, nullptr, &type, (BYTE *)data, &size);
@@ -86,6 +99,8 @@ static int read_path_value(HKEY root, const char *value, size_t min_len, char *o
     return 1;
 }
 
+static const char SHELL_FOLDERS_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
 int shell_folder_path(const char *name, int current_user_only, char *out)
 {
     if (!out) return 0;
@@ -98,10 +113,10 @@ int shell_folder_path(const char *name, int current_user_only, char *out)
         for (const char *prefix : prefixes) {
             char value[300];
             int n = snprintf(value, sizeof value, "%s%s", prefix, name);
-            if (n > 0 && n < (int)sizeof value && read_path_value(HKEY_LOCAL_MACHINE, value, 6, out)) return 1;
+            if (n > 0 && n < (int)sizeof value && read_path_value(HKEY_LOCAL_MACHINE, SHELL_FOLDERS_KEY, value, 6, out)) return 1;
         }
     }
-    return read_path_value(HKEY_CURRENT_USER, name, 1, out);
+    return read_path_value(HKEY_CURRENT_USER, SHELL_FOLDERS_KEY, name, 1, out);
 }
 
 static int is_drive_root(const char *path)
@@ -170,7 +185,7 @@ int delete_reg_tree(HKEY root, const char *name)
 {
     if (!name || !*name) return 0;
     HKEY key;
-    if (RegOpenKeyExA(root, name, 0, KEY_ENUMERATE_SUB_KEYS | DELETE, &key) != ERROR_SUCCESS) return 1;
+    if (RegOpenKeyExA(root, name, 0, KEY_ENUMERATE_SUB_KEYS | DELETE | setup_reg_view(), &key) != ERROR_SUCCESS) return 1;
     char sub[257], last[257] = "";
     LONG rc;
     for (;;) {
@@ -184,7 +199,7 @@ int delete_reg_tree(HKEY root, const char *name)
     }
     RegCloseKey(key);
     if (rc != ERROR_NO_MORE_ITEMS) return 0;
-    return RegDeleteKeyA(root, name) == ERROR_SUCCESS;
+    return RegDeleteKeyExA(root, name, setup_reg_view(), 0) == ERROR_SUCCESS;
 }
 
 int path_folder(const char *path, char *out)
@@ -217,6 +232,33 @@ void system_drive_root(char *out)
     UINT n = GetWindowsDirectoryA(windows_dir, MAX_PATH);
     if (n >= MAX_PATH) windows_dir[0] = 0;
     drive_root_of(windows_dir, out);
+}
+
+// Windows keeps both program-files folders in its 64-bit view: the native one
+// as "ProgramFilesDir", and on 64-bit Windows the 32-bit programs' one as
+// "ProgramFilesDir (x86)".
+int program_files_folder(int other_kind, char *out)
+{
+    static const char key[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+    char native[MAX_PATH], x86[MAX_PATH];
+    int has_native = read_path_value(HKEY_LOCAL_MACHINE, key, "ProgramFilesDir", 3, native);
+    int has_x86 = read_path_value(HKEY_LOCAL_MACHINE, key, "ProgramFilesDir (x86)", 3, x86);
+    out[0] = 0;
+    int wide = sizeof(void *) == 8;
+    if (other_kind) {
+        // Only 64-bit Windows has a second folder, the 32-bit programs' one.
+        if (has_native && has_x86) strcpy(out, wide ? x86 : native);
+        return out[0] != 0;
+    }
+    if (!wide && has_x86)
+        strcpy(out, x86);
+    else if (has_native)
+        strcpy(out, native);
+    else {
+        system_drive_root(out);
+        path_append(out, "Program Files");
+    }
+    return 1;
 }
 
 int module_paths(char *path, char *folder)

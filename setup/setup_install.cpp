@@ -128,9 +128,9 @@ int install_folder_for(const char *typed, char *folder)
 static int choose_folder(void)
 {
     for (;;) {
-        char typed[120];
-        system_drive_root(typed);
-        path_append(typed, "Program Files");
+        char typed[120] = "", programs[MAX_PATH];
+        // A folder too long for the page is not offered cut short.
+        if (program_files_folder(0, programs) && strlen(programs) < sizeof typed) strcpy(typed, programs);
         if (page_folder(typed) != 1) return 0;
         pump_messages(1);
         char folder[MAX_PATH], probe[MAX_PATH];
@@ -217,7 +217,7 @@ int write_uninstall_entry(const char *folder)
     static const HKEY roots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
     for (HKEY root : roots) {
         HKEY key;
-        if (RegCreateKeyExA(root, UNINSTALL_KEY, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        if (RegCreateKeyExA(root, UNINSTALL_KEY, 0, nullptr, 0, KEY_WRITE | setup_reg_view(), nullptr, &key, nullptr) != ERROR_SUCCESS)
             continue;
         DWORD one = 1;
         int ok = set_text(key, "DisplayName", "Quorva Media") && set_text(key, "DisplayVersion", version) &&

@@ -5,16 +5,19 @@
 #include "setup.h"
 #include "setup_app.h"
 
+// The default folder under this build's program-files folder, then under the
+// other kind's: a 32-bit and a 64-bit installation upgrade each other.
 int find_old_setup(char *setup_path, char *folder)
 {
-    system_drive_root(folder);
-    path_append(folder, "Program Files");
-    path_append(folder, SETUP_SUB_FOLDER);
-    strcpy(setup_path, folder);
-    if (path_append(setup_path, "Setup.exe") && file_exists(setup_path)) return 1;
+    for (int other_kind = 0; other_kind < 2; other_kind++) {
+        if (program_files_folder(other_kind, folder) && path_append(folder, SETUP_SUB_FOLDER)) {
+            strcpy(setup_path, folder);
+            if (path_append(setup_path, "Setup.exe") && file_exists(setup_path)) return 1;
+        }
+    }
     folder[0] = setup_path[0] = 0;
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, SETUP_KEY, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return 0;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, SETUP_KEY, 0, KEY_QUERY_VALUE | setup_reg_view(), &key) != ERROR_SUCCESS) return 0;
     char value[MAX_PATH];
     DWORD type = 0, size = sizeof value - 1;
     LONG rc = RegQueryValueExA(key, nullptr, nullptr, &type, (BYTE *)value, &size);

@@ -5,6 +5,8 @@
 
 #include <sddl.h>
 
+#include <vector>
+
 namespace {
 
 const char KEY[] = "QuorvaMedia.Path";
@@ -95,6 +97,7 @@ protected:
         GetTempPathA(MAX_PATH, temp);
         kill_processes((std::string(temp) + "erase_me.exe").c_str());
         delete_tree("C:\\Program Files\\Ostrel's Lab");
+        delete_tree("C:\\Program Files (x86)\\Ostrel's Lab");
         delete_reg_tree(HKEY_CLASSES_ROOT, KEY);
         remove_uninstall_entry();
     }
@@ -209,27 +212,38 @@ TEST_F(SetupRemoval, RemovalPageFromAnywhere)
     DeleteFileA(download->file("Player.exe").c_str());
 }
 
+// An installation in this kind's default folder, and on 64-bit Windows one in
+// the 32-bit programs' folder (a 32-bit installation, upgraded by the 64-bit
+// Setup; the old Setup here is of the running kind, as only it can run).
 TEST_F(SetupRemoval, UpgradeRunsTheOldSetupsSilentRemovalFirst)
 {
-    const WORD older[4] = {1, 9, 0, 0};
-    make_installation(DEFAULT_FOLDER, older);
-    set_key(DEFAULT_FOLDER);
-    ASSERT_EQ(write_uninstall_entry(DEFAULT_FOLDER), 1);
-    // Only the old Setup's own removal deletes the player's settings.
-    std::string appdata = shell_folder("AppData") + "\\Quorva Media";
-    ASSERT_TRUE(put_file(appdata + "\\settings.ini", "[player]"));
+    std::vector<std::string> programs = {"C:\\Program Files"};
+    if (sizeof(void *) == 8) programs.push_back("C:\\Program Files (x86)");
+    for (const std::string &program_files : programs) {
+        SCOPED_TRACE(program_files);
+        const std::string old_folder = program_files + "\\Ostrel's Lab\\Quorva Media";
+        const WORD older[4] = {1, 9, 0, 0};
+        make_installation(old_folder, older);
+        set_key(old_folder);
+        ASSERT_EQ(write_uninstall_entry(old_folder.c_str()), 1);
+        // Only the old Setup's own removal deletes the player's settings.
+        std::string appdata = shell_folder("AppData") + "\\Quorva Media";
+        ASSERT_TRUE(put_file(appdata + "\\settings.ini", "[player]"));
 
-    install("D:\\", false, false);
-    EXPECT_FALSE(exists("C:\\Program Files\\Ostrel's Lab"));
-    EXPECT_TRUE(exists("C:\\Program Files"));
-    EXPECT_FALSE(exists(appdata));
-    EXPECT_FALSE(key_exists());
-    std::string folder = std::string("D:\\") + SUB_FOLDER;
-    EXPECT_TRUE(read_file_bytes(folder + "\\Player.exe") == read_file_bytes(module_dir() + "\\Player.exe"));
-    EXPECT_EQ(uninstall_value("InstallLocation"), folder);  // written again for the new installation
-    WORD version[4];
-    ASSERT_TRUE(read_file_version((folder + "\\Setup.exe").c_str(), version));
-    EXPECT_EQ(version[0] * 1000 + version[1] * 100 + version[2] * 10 + version[3], 2000);
+        install("D:\\", false, false);
+        EXPECT_FALSE(exists(program_files + "\\Ostrel's Lab"));
+        EXPECT_TRUE(exists(program_files));
+        EXPECT_FALSE(exists(appdata));
+        EXPECT_FALSE(key_exists());
+        std::string folder = std::string("D:\\") + SUB_FOLDER;
+        EXPECT_TRUE(read_file_bytes(folder + "\\Player.exe") == read_file_bytes(module_dir() + "\\Player.exe"));
+        EXPECT_EQ(uninstall_value("InstallLocation"), folder);  // written again for the new installation
+        WORD version[4];
+        ASSERT_TRUE(read_file_version((folder + "\\Setup.exe").c_str(), version));
+        EXPECT_EQ(version[0] * 1000 + version[1] * 100 + version[2] * 10 + version[3], 2000);
+        TearDown();
+        SetUp();
+    }
 }
 
 TEST_F(SetupRemoval, NewerInstalledVersionIsKeptOnYes)
