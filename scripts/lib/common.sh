@@ -16,13 +16,25 @@ quorva_setup_deps() {
   quorva_choose_arch
 }
 
-# The programs ship as 32-bit Windows programs. Some virtual machines run no
-# 32-bit Linux programs, and Wine's 32-bit half is one ("Exec format error");
-# there the same sources are also built as 64-bit programs, and those are the
-# ones run, under 64-bit Wine. RUN_BUILD is the build whose programs run.
+# Whether this machine runs 32-bit Linux programs, Wine's 32-bit half among
+# them: some virtual machines do not ("Exec format error").
+quorva_runs_32bit() { /usr/lib/wine/wineserver32 --version >/dev/null 2>&1; }
+
+# The programs ship in two kinds: 32-bit (build/bin) and 64-bit
+# (build/x64/bin). scripts/test runs the tests against every kind this machine
+# can run; play and bench run the 32-bit programs where they can, else the
+# 64-bit ones. QUORVA_ARCH=i686 or x86_64 forces one kind.
+quorva_arches() {
+  if [ -n "${QUORVA_ARCH:-}" ]; then echo "$QUORVA_ARCH"
+  elif quorva_runs_32bit; then echo "i686 x86_64"
+  else echo x86_64; fi
+}
+
+# RUN_BUILD is the build whose programs run, QUORVA_WINE the Wine loader
+# that runs them.
 quorva_choose_arch() {
   if [ -z "${QUORVA_ARCH:-}" ]; then
-    if /usr/lib/wine/wineserver32 --version >/dev/null 2>&1; then QUORVA_ARCH=i686; else QUORVA_ARCH=x86_64; fi
+    if quorva_runs_32bit; then QUORVA_ARCH=i686; else QUORVA_ARCH=x86_64; fi
   fi
   if [ "$QUORVA_ARCH" = i686 ]; then
     RUN_BUILD=$BUILD
@@ -40,8 +52,8 @@ quorva_configure() {  # folder, toolchain
   fi
 }
 
-# Builds the 32-bit programs, and on machines that run only 64-bit programs
-# the 64-bit build too; arguments (such as --target) go to the build that runs.
+# Builds the 32-bit programs, and for the 64-bit kind the 64-bit build too;
+# arguments (such as --target) go to the build that runs.
 quorva_build() {
   quorva_configure "$BUILD" mingw-i686
   if [ "$QUORVA_ARCH" = i686 ]; then
@@ -69,7 +81,7 @@ quorva_wine_env() {
   mkdir -p "$HOME"
   # No sound card here: ALSA's null device lets DirectShow render and play audio in real time.
   printf 'pcm.!default { type null }\nctl.!default { type hw card 0 }\n' >"$HOME/.asoundrc"
-  local version=3
+  local version=4
   if [ "$(cat "$WINEPREFIX/.quorva-ready" 2>/dev/null)" != "$version" ]; then
     rm -rf "$WINEPREFIX"
     wine wineboot -i >/dev/null 2>&1 || true
