@@ -89,9 +89,9 @@ TEST_F(Discovery, PlaylistsAreReadNotAdded)
     EXPECT_EQ(0, std::count(got.begin(), got.end(), list));
 
     playlist_reset_for_test();
-    std::string bad = make("bad.m3u", "no marker here");
-    EXPECT_EQ(0, playlist_add(bad.c_str())) << "a playlist without a marker adds nothing";
-    EXPECT_EQ(0, playlist_count);
+    std::string plain = make("plain.m3u", "no such file\r\nparty\\b.wav\r\n");
+    EXPECT_EQ(1, playlist_add(plain.c_str())) << "a list without the marker is a plain list";
+    EXPECT_EQ((std::vector<std::string>{s2}), playlist_paths());
 }
 
 TEST_F(Discovery, MissingLongAndRepeatedPaths)
@@ -196,7 +196,7 @@ TEST_F(Discovery, SaveDialogWritesTheChosenFile)
     WaitForSingleObject(t, 10000);
     CloseHandle(t);
     EXPECT_TRUE(save.found);
-    EXPECT_EQ((std::vector<std::string>{"M3U Playlist File"}), save.file_types);
+    EXPECT_EQ((std::vector<std::string>{"M3U Playlist File", "M3U Playlist File, UTF-8"}), save.file_types);
     EXPECT_EQ(-1, save.read_only) << "no read-only box on the save dialog";
     EXPECT_EQ("#EXTM3U\r\n" + s1 + "\r\n" + s2 + "\r\n", read_file_bytes(dir.file("exported.m3u")));
 

@@ -67,7 +67,7 @@ TEST_F(PlaylistFiles, RecognitionByExtensionAndProbe)
     EXPECT_EQ(0, playlist_is_playlist_file(make("empty.txt", "").c_str()));
     EXPECT_EQ(0, playlist_is_playlist_file(dir.file("missing.txt").c_str()));
     EXPECT_EQ(0, playlist_is_playlist_file(dir.file("m3u").c_str())) << "no dot at all";
-    EXPECT_EQ(0, playlist_is_playlist_file(make("x.m3u8", "junk").c_str()));
+    EXPECT_EQ(1, playlist_is_playlist_file(dir.file("x.M3U8").c_str()));
     // The probe is 200 bytes: a marker inside them counts, one that ends past them does not.
     EXPECT_EQ(1, playlist_is_playlist_file(make("at193.txt", std::string(193, 'x') + "#EXTM3U").c_str()));
     EXPECT_EQ(0, playlist_is_playlist_file(make("at194.txt", std::string(194, 'x') + "#EXTM3U").c_str()));
@@ -91,23 +91,33 @@ TEST_F(PlaylistFiles, M3uFromTheMarkerOn)
     EXPECT_EQ((std::vector<std::string>{a, b, a}), playlist_paths()) << "folders and missing files are skipped";
 }
 
-TEST_F(PlaylistFiles, M3uLinesAreUsedExactly)
+// Lines as other programs write them: relative to the list's own folder
+// (whatever the current folder is) and stored full, with '/' or '\', "." and
+// ".."; blanks around them; file:// URIs; UTF-8 with or without a byte order
+// mark, and the legacy code page; lists without the marker.
+TEST_F(PlaylistFiles, LinesAsOtherProgramsWriteThem)
 {
-    // Trailing spaces belong to the tried path; a relative name resolves
-    // against the current folder, not the playlist's.
-    SetCurrentDirectoryA(dir.path().c_str());
-    std::string sub = dir.file("sub");
+    const std::string cafe = dir.file("caf\xC3\xA9.wav"), sub = dir.file("sub");
+    ASSERT_TRUE(write_text_file(cafe, "media"));
     CreateDirectoryA(sub.c_str(), nullptr);
-    std::string list = sub + "\\rel.m3u";
-    ASSERT_TRUE(write_text_file(list, "#EXTM3U\nb.wav\n" + a + "   \n" + std::string(300, 'x') + "\n"));
-    EXPECT_EQ(1, playlist_read_file(list.c_str()));
-    std::vector<std::string> got = playlist_paths();
-    ASSERT_GE(got.size(), 1u);
-    EXPECT_EQ("b.wav", got[0]);
-    // The file system opens the name with its trailing spaces (it drops them
-    // when it resolves the name), and the entry keeps them exactly as written.
-    ASSERT_EQ(2u, got.size());
-    EXPECT_EQ(a + "   ", got[1]);
+    SetCurrentDirectoryA(sub.c_str());
+    const std::string uri_dir = "file:///" + dir.path() + "/";
+    struct { const char *name; std::string text; std::vector<std::string> want; } lists[] = {
+        {"sub\\rel.m3u", "#EXTM3U\n../b.wav\n.\\..\\a.wav\n  ..\\c.mp3\t \nb.wav\n" + std::string(100000, 'x') + "\n",
+         {b, a, c}},
+        {"sub\\plain.m3u", "# no marker\n../a.wav\n#../b.wav\n", {a}},
+        {"bom.m3u", "\xEF\xBB\xBF" "caf\xC3\xA9.wav\r\n", {cafe}},
+        {"list.m3u8", "#EXTM3U\ncaf\xC3\xA9.wav\n", {cafe}},
+        {"legacy.m3u", "#EXTM3U\ncaf\xE9.wav\r\n", {cafe}},
+        {"uri.m3u", "#EXTM3U\n" + uri_dir + "caf%C3%A9.wav\nfile://localhost/" + a + "\nhttp://host/b.wav\n", {cafe, a}},
+        {"spaced.pls", "[playlist]\nFile1 = a.wav  \nFile2=\t" + c + "\n", {a, c}},
+        {"bom only.m3u", "\xEF\xBB\xBF", {}},
+    };
+    for (auto &l : lists) {
+        playlist_reset_for_test();
+        EXPECT_EQ(1, playlist_read_file(make(l.name, l.text).c_str())) << l.name;
+        EXPECT_EQ(l.want, playlist_paths()) << l.name;
+    }
 }
 
 TEST_F(PlaylistFiles, PlsValuesOfEveryKey)
@@ -117,7 +127,7 @@ TEST_F(PlaylistFiles, PlsValuesOfEveryKey)
                        "File2=" + dir.file("gone.wav") + "\r\n; a comment line\r\nFile3=" + c + "\r\nVersion=2";
     std::string list = make("x.pls", text);
     EXPECT_EQ(1, playlist_read_file(list.c_str()));
-    EXPECT_EQ((std::vector<std::string>{a, "b.wav", c}), playlist_paths());
+    EXPECT_EQ((std::vector<std::string>{a, b, c}), playlist_paths()) << "Title1=b.wav names b.wav beside the list";
 }
 
 TEST_F(PlaylistFiles, PlsLineWithoutEqualsPassesToTheNextValue)
@@ -148,19 +158,22 @@ TEST_F(PlaylistFiles, ZeroByteInsideALineIsNotALineEnd)
     }
 }
 
-TEST_F(PlaylistFiles, BothMarkersReadAsM3uNeitherAddsNothing)
+TEST_F(PlaylistFiles, BothMarkersReadAsM3uNeitherIsAPlainList)
 {
     std::string both = make("both.txt", "[playlist]\nFile1=" + a + "\n#EXTM3U\n" + b + "\n");
     EXPECT_EQ(1, playlist_read_file(both.c_str()));
     EXPECT_EQ((std::vector<std::string>{b}), playlist_paths());
     playlist_reset_for_test();
     std::string plain = make("plain.m3u", a + "\r\n" + b + "\r\n");
-    EXPECT_EQ(0, playlist_read_file(plain.c_str()));
-    EXPECT_EQ(0, playlist_count);
+    EXPECT_EQ(1, playlist_read_file(plain.c_str()));
+    EXPECT_EQ((std::vector<std::string>{a, b}), playlist_paths());
+    playlist_reset_for_test();
+    EXPECT_EQ(0, playlist_read_file(make("plain.txt", a + "\r\n").c_str())) << "only an M3U name makes it a list";
     EXPECT_EQ(0, playlist_read_file(dir.file("absent.m3u").c_str()));
     EXPECT_EQ(0, playlist_read_file(nullptr));
     std::string empty = make("empty.m3u", "");
-    EXPECT_EQ(0, playlist_read_file(empty.c_str()));
+    EXPECT_EQ(1, playlist_read_file(empty.c_str())) << "an empty plain list";
+    EXPECT_EQ(0, playlist_count);
 }
 
 TEST_F(PlaylistFiles, NestedPlaylistsAndCyclesEnd)
@@ -224,11 +237,22 @@ TEST_F(PlaylistFiles, WritesExactBytes)
     EXPECT_EQ(1, playlist_write_m3u(path));
     EXPECT_EQ("#EXTM3U\r\n" + a + "\r\n" + b + "\r\n" + c + "\r\n" + a + "\r\n", read_file_bytes(out));
 
-    // Write, clear, read back: the same entries.
-    std::vector<std::string> before = playlist_paths();
-    playlist_clear();
-    EXPECT_EQ(1, playlist_read_file(out.c_str()));
-    EXPECT_EQ(before, playlist_paths());
+    // Write, clear, read back: the same entries. A path beyond ASCII makes
+    // the list UTF-8 with its byte order mark, under either M3U name.
+    const std::string cafe = dir.file("caf\xC3\xA9.wav");
+    ASSERT_TRUE(write_text_file(cafe, "media"));
+    for (const char *name : {"zero.m3u", "utf8.m3u8"}) {
+        lstrcpyA(path, dir.file(name).c_str());
+        std::vector<std::string> before = playlist_paths();
+        EXPECT_EQ(1, playlist_write_m3u(path));
+        EXPECT_EQ(dir.file(name), path);
+        playlist_clear();
+        EXPECT_EQ(1, playlist_read_file(path));
+        EXPECT_EQ(before, playlist_paths());
+        playlist_add(cafe.c_str());
+    }
+    EXPECT_EQ("\xEF\xBB\xBF#EXTM3U\r\n" + a + "\r\n" + b + "\r\n" + c + "\r\n" + a + "\r\n" + cafe + "\r\n",
+              read_file_bytes(dir.file("utf8.m3u8")));
 }
 
 TEST_F(PlaylistFiles, LengthsAreWrittenAsExtendedInformation)

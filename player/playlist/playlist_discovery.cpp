@@ -6,6 +6,7 @@
 
 #include "player.h"
 #include "playlist.h"
+#include "text.h"
 
 static int playlist_skipped_name(const char *name)
 {
@@ -26,18 +27,24 @@ static int playlist_join(char *out, const char *folder, const char *name)
     return 1;
 }
 
+// The folder is read through the wide calls, so that every name is seen
+// whatever its script; a name the program's code page cannot hold, or one
+// that makes the path too long, is skipped.
 static int playlist_scan_folder(const char *folder)
 {
     char pattern[PLAYER_PATH_CHARS + 8];
-    if (!playlist_join(pattern, folder, "*.*")) return 0;
-    WIN32_FIND_DATAA fd;
-    HANDLE find = FindFirstFileA(pattern, &fd);
+    WCHAR wide[PLAYER_PATH_CHARS + 8];
+    if (!playlist_join(pattern, folder, "*.*") || !MultiByteToWideChar(CP_ACP, 0, pattern, -1, wide, PLAYER_PATH_CHARS + 8))
+        return 0;
+    WIN32_FIND_DATAW fd;
+    HANDLE find = FindFirstFileW(wide, &fd);
     if (find == INVALID_HANDLE_VALUE) return 0;
     do {
-        if (playlist_skipped_name(fd.cFileName)) continue;
-        char child[PLAYER_PATH_CHARS];
-        if (playlist_join(child, folder, fd.cFileName)) playlist_add(child);
-    } while (FindNextFileA(find, &fd));
+        char name[PLAYER_PATH_CHARS], child[PLAYER_PATH_CHARS];
+        if (text_from_wide(fd.cFileName, lstrlenW(fd.cFileName), name, sizeof name, 0) < 0) continue;
+        if (playlist_skipped_name(name)) continue;
+        if (playlist_join(child, folder, name)) playlist_add(child);
+    } while (FindNextFileW(find, &fd));
     FindClose(find);
     return 1;
 }
@@ -67,9 +74,9 @@ int playlist_open_dialog(HWND owner)
     ofn.hwndOwner = owner;
     ofn.lpstrFilter =
         "All Known Media Files\0"
-        "*.m3u;*.pls;*.mpg;*.mpeg;*.mpe;*.mpv;*.m1v;*.mp2;*.mp3;*.mp4;*.mpa;*.mpv2;*.dat;*.vob;*.avi;*.wav;*.wmv;"
+        "*.m3u;*.m3u8;*.pls;*.mpg;*.mpeg;*.mpe;*.mpv;*.m1v;*.mp2;*.mp3;*.mp4;*.mpa;*.mpv2;*.dat;*.vob;*.avi;*.wav;*.wmv;"
         "*.wma;*.divx;*.asf;*.ogg;*.mid;*.midi\0"
-        "Supported Playlist Files\0*.m3u;*.pls;\0"
+        "Supported Playlist Files\0*.m3u;*.m3u8;*.pls;\0"
         "All Files\0*.*\0";
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = playlist_open_buffer;
@@ -101,13 +108,16 @@ int playlist_open_dialog(HWND owner)
 
 void playlist_add_dropped(HDROP h)
 {
-    UINT count = DragQueryFileA(h, 0xFFFFFFFF, nullptr, 0);
+    UINT count = DragQueryFileW(h, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; i++) {
-        // A longer path would come back cut to 259 characters and could name
-        // some other file; it is skipped instead.
-        if (DragQueryFileA(h, i, nullptr, 0) > PLAYER_PATH_CHARS - 1) continue;
+        // A path too long for the program's buffers would come back cut and
+        // could name some other file; it is skipped instead, and so is one
+        // the program's code page cannot hold.
+        WCHAR wide[PLAYER_PATH_CHARS];
+        UINT n = DragQueryFileW(h, i, nullptr, 0);
+        if (n == 0 || n > PLAYER_PATH_CHARS - 1 || !DragQueryFileW(h, i, wide, PLAYER_PATH_CHARS)) continue;
         char path[PLAYER_PATH_CHARS];
-        if (DragQueryFileA(h, i, path, sizeof path)) playlist_add(path);
+        if (text_from_wide(wide, (int)n, path, sizeof path, 0) >= 0) playlist_add(path);
     }
     DragFinish(h);
 }
