@@ -6,6 +6,7 @@
 
 #include "setup.h"
 #include "setup_app.h"
+#include "text.h"
 
 void stop_player_and_help(const char *folder)
 {
@@ -145,6 +146,7 @@ static int erase_report_folder(const char *folder, size_t length)
 {
     char text[256];
     snprintf(text, sizeof text, "Invalid out-of-process directory \"%.*s\"", (int)length, folder);
+    text[text_whole_length(text, sizeof text - 1)] = 0;  // a long name is cut at a whole character
     return erase_report(text);
 }
 

@@ -94,6 +94,45 @@ TEST_F(Discovery, PlaylistsAreReadNotAdded)
     EXPECT_EQ((std::vector<std::string>{s2}), playlist_paths());
 }
 
+// Names in four scripts, made by the media script: a folder scan, a UTF-8
+// list of relative names and a drop all find every one; a name that would make
+// the path longer than 259 bytes of UTF-8 is skipped, not cut.
+TEST_F(Discovery, NamesInEveryScript)
+{
+    char full[MAX_PATH];
+    ASSERT_TRUE(GetFullPathNameA(media_file("names").c_str(), MAX_PATH, full, nullptr));
+    const std::string names = full;
+    std::vector<std::string> want;
+    std::string list = "#EXTM3U\n";
+    for (const char *n : {"Caf\xC3\xA9", "Fresh", "\xCE\x9A\xCE\xB1\xCE\xBB\xCE\xB7\xCE\xBC\xCE\xAD\xCF\x81\xCE\xB1",
+                          "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82, \xD0\xBC\xD0\xB8\xD1\x80", "\xE6\x9D\xB1\xE4\xBA\xAC"}) {
+        want.push_back(names + "\\" + n + ".mp3");
+        list += std::string(n) + ".mp3\n";
+    }
+    std::string deep = dir.path();
+    while (deep.size() < 200) deep += "\\" + std::string(20, 'd'), CreateDirectoryA(deep.c_str(), nullptr);
+    std::string cjk;  // 3 bytes a character: the path passes 259 bytes well before 259 characters
+    for (int i = 0; i < 25; i++) cjk += "\xE6\x9D\xB1";
+    ASSERT_TRUE(write_text_file(deep + "\\" + cjk + ".mp3", "media"));
+    ASSERT_TRUE(write_text_file(deep + "\\short.mp3", "media"));
+    ASSERT_TRUE(write_text_file(names + "\\list.m3u8", list));
+    for (const std::string &added : {names, names + "\\list.m3u8", deep}) {
+        playlist_reset_for_test();
+        EXPECT_EQ(1, playlist_add(added.c_str())) << added;
+        std::vector<std::string> got = playlist_paths();
+        std::sort(got.begin(), got.end());
+        if (added == deep) {
+            EXPECT_EQ(std::vector<std::string>{deep + "\\short.mp3"}, got);
+        } else {
+            std::vector<std::string> expect = want;
+            if (added == names) expect.insert(expect.end(), want.begin(), want.end());  // and the list once more
+            std::sort(expect.begin(), expect.end());
+            EXPECT_EQ(expect, got) << added;
+        }
+    }
+    DeleteFileA((names + "\\list.m3u8").c_str());
+}
+
 TEST_F(Discovery, MissingLongAndRepeatedPaths)
 {
     std::string song = make("song.wav");

@@ -189,6 +189,17 @@ TEST_F(MediaEngine, PositionAdvancesInRealTime)
     EXPECT_NEAR(wall, p1 - p0, 0.2);
 }
 
+// An MP3 by lame under a Cyrillic name plays: the engine hands DirectShow the
+// whole name.
+TEST_F(MediaEngine, PlaysANameOutsideTheLegacyCodePage)
+{
+    ASSERT_EQ(1, snm_open(media_file("names\\\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82, \xD0\xBC\xD0\xB8\xD1\x80.mp3").c_str()));
+    EXPECT_NEAR(0.6, snm_get_duration(), 0.1);
+    snm_play();
+    ASSERT_TRUE(wait_playing(true));
+    EXPECT_TRUE(pump_until([] { return snm_get_position() > 0.2; }, 2000));
+}
+
 TEST_F(MediaEngine, SeekClampsToTheMedia)
 {
     ASSERT_EQ(1, snm_open(wav3.c_str()));

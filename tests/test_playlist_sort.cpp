@@ -238,13 +238,61 @@ TEST(TagParse, HostileBuffers)
         {"LISTs nested too deep", chunk("RIFF", "WAVE" + deep), 0, "", ""},
         {"odd chunk without its pad", chunk("RIFF", "AVI " + B("LIST") + le32(15) + "INFO" + "IART" + le32(3) + "Odd"),
          TAG_ARTIST, "", "Odd"},
+        {"UTF-8 cut at the end", chunk("RIFF", "WAVE" + chunk("LIST", "INFO" + chunk("INAM", "caf\xC3"))), TAG_TITLE,
+         ansi(L"caf\u00c3"), ""},
+        {"comment count 2^32-1", "fLaC" + B("\x84\0\0\x0E") + le32(2) + "vv" + le32(0xFFFFFFFF) + le32(0), 0, "", ""},
+        {"comment longer than its block", "fLaC" + B("\x84\0\0\x12") + le32(0) + le32(1) + le32(9) + "TITLE=ab", 0, "",
+         ""},
+        {"id3 chunk", chunk("RIFF", "WAVE" + chunk("id3 ", id3(3, 0, frame(3, "TPE1", latin("In RIFF"))))), TAG_ARTIST,
+         "", "In RIFF"},
     };
     for (auto &c : cases) {
         TagText t;
         memset(&t, 0x55, sizeof t);
         EXPECT_EQ(c.bits, parse_before_guard(c.data, &t)) << c.name;
+        if (c.bits) {  // read where it lies in a file, the same
+            TagText f;
+            TempDir dir("tagfile");
+            ASSERT_TRUE(write_text_file(dir.file("t"), c.data));
+            EXPECT_EQ(c.bits, tag_read_file(dir.file("t").c_str(), &f)) << c.name;
+            EXPECT_EQ(c.title, f.title) << c.name;
+        }
         EXPECT_EQ(c.title, t.title) << c.name;
         EXPECT_EQ(c.artist, t.artist) << c.name;
+    }
+}
+
+// A 1 MB cover before or after the text frames, with or without a stale
+// ID3v1 tag: the text comes from the ID3v2 frames, read where they lie.
+TEST(TagFile, CoversOfAnySizeAnywhere)
+{
+    const Bytes cover = frame(4, "APIC", Bytes(1 << 20, '\x7F')), text = frame(4, "TIT2", "\3Fresh") + frame(4, "TPE1", latin("Band"));
+    TempDir dir("covers");
+    for (int after = 0; after < 2; after++)
+        for (int stale = 0; stale < 2; stale++) {
+            ASSERT_TRUE(write_text_file(dir.file("c.mp3"), id3(4, 0, after ? text + cover : cover + text) + audio +
+                                                               (stale ? v1("Stale", "Stale") : "")));
+            TagText t;
+            EXPECT_EQ(TAG_TITLE | TAG_ARTIST, tag_read_file(dir.file("c.mp3").c_str(), &t)) << after << stale;
+            EXPECT_EQ(std::string("Fresh") + "Band", std::string(t.title) + t.artist) << after << stale;
+        }
+}
+
+// Tags as eyeD3 (a 1 MB cover first, lame's stale ID3v1 behind), vorbiscomment
+// (a 1.3 MB comment first), flac (a picture block), mutagen (a WAV "id3 "
+// chunk) and ffmpeg (UTF-8 INFO text) write them.
+TEST(TagFile, TagsAsToolsWriteThem)
+{
+    struct { const char *file, *title, *artist; } cases[] = {
+        {"cover.mp3", "Fresh Title", "Fresh Artist"}, {"vorbis.ogg", "Ogg Title", "Ogg Artist"},
+        {"tags.flac", "Flac Title", "Flac Artist"},   {"id3chunk.wav", "Chunk Title", "Chunk Artist"},
+        {"info.wav", "\xC3\x89t\xC3\xA9", "\xC5\x92uvre"},
+    };
+    for (auto &c : cases) {
+        TagText t;
+        EXPECT_EQ(TAG_TITLE | TAG_ARTIST, tag_read_file(media_file(c.file).c_str(), &t)) << c.file;
+        EXPECT_STREQ(c.title, t.title) << c.file;
+        EXPECT_STREQ(c.artist, t.artist) << c.file;
     }
 }
 

@@ -85,3 +85,5 @@ std::string module_dir()
     size_t slash = s.find_last_of("\\/");
     return slash == std::string::npos ? std::string(".") : s.substr(0, slash);
 }
+
+std::string media_file(const std::string &name) { return module_dir() + "\\..\\media\\" + name; }

@@ -30,3 +30,5 @@ void pump_for(DWORD ms);
 
 // The folder of the running test executable (Player.exe is built beside it).
 std::string module_dir();
+// A file that tests/media/make-media.sh made for this build's tests.
+std::string media_file(const std::string &name);
