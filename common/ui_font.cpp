@@ -40,3 +40,16 @@ int ui_font_available(const char *face)
     ui_ascii_lower(chosen);
     return strstr(chosen, wanted) != nullptr;
 }
+
+int ui_draw_text(HDC dc, const char *text, RECT *r, UINT format)
+{
+    WCHAR small[512];
+    int n = text ? MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0) : 0;
+    if (n <= 0) return 0;
+    WCHAR *wide = n <= 512 ? small : (WCHAR *)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)n * sizeof(WCHAR));
+    if (!wide) return 0;
+    MultiByteToWideChar(CP_ACP, 0, text, -1, wide, n);
+    int height = DrawTextW(dc, wide, -1, r, format);
+    if (wide != small) HeapFree(GetProcessHeap(), 0, wide);
+    return height;
+}

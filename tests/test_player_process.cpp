@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <set>
 #include <string>
 
 #include "media_writer.h"
@@ -165,6 +166,30 @@ TEST_F(PlayerProcess, WithAFolderAndThePageDownKey)
     pump_until([&] { return GetWindowTextA(w, title, sizeof title) && !lstrcmpA(title, "b.wav - Quorva Media Player"); },
                5000);
     EXPECT_STREQ("b.wav - Quorva Media Player", title);
+    EXPECT_EQ(0u, close_and_wait(w));
+}
+
+// The media script's folder of names in four scripts and a tagged MP3 with a
+// 1 MB cover, on the command line: each file plays in turn, named in the
+// caption, as Next Track steps through the list.
+TEST_F(PlayerProcess, NamesInEveryScriptPlayInTurn)
+{
+    char full[MAX_PATH];
+    ASSERT_TRUE(GetFullPathNameA(media_file("names").c_str(), MAX_PATH, full, nullptr));
+    HWND w = start("\"" + std::string(full) + "\"");
+    ASSERT_TRUE(w);
+    std::set<std::wstring> seen;
+    for (int i = 0; i < 5; i++) {
+        WCHAR title[300] = L"";
+        pump_until([&] { return GetWindowTextW(w, title, 300) && wcsstr(title, L".mp3 - ") && !seen.count(title); }, 5000);
+        seen.insert(title);
+        PostMessageA(w, WM_COMMAND, 40007, 0);  // Next Track
+    }
+    const std::set<std::wstring> want = {L"Caf\u00e9", L"Fresh", L"\u039a\u03b1\u03bb\u03b7\u03bc\u03ad\u03c1\u03b1",
+                                         L"\u041f\u0440\u0438\u0432\u0435\u0442, \u043c\u0438\u0440", L"\u6771\u4eac"};
+    std::set<std::wstring> captions;
+    for (const std::wstring &name : want) captions.insert(name + L".mp3 - Quorva Media Player");
+    EXPECT_TRUE(captions == seen);
     EXPECT_EQ(0u, close_and_wait(w));
 }
 

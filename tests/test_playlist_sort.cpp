@@ -39,6 +39,7 @@ Bytes unsync(const Bytes &s)
     return o;
 }
 Bytes latin(const Bytes &s) { return '\0' + s; }
+Bytes times(const Bytes &s, int n) { return n > 0 ? s + times(s, n - 1) : ""; }
 Bytes utf16(const char *s, bool big, bool bom)  // encoding 1 with a byte order mark, or 2
 {
     Bytes o(1, bom ? '\1' : '\2');
@@ -238,6 +239,8 @@ TEST(TagParse, HostileBuffers)
         {"LISTs nested too deep", chunk("RIFF", "WAVE" + deep), 0, "", ""},
         {"odd chunk without its pad", chunk("RIFF", "AVI " + B("LIST") + le32(15) + "INFO" + "IART" + le32(3) + "Odd"),
          TAG_ARTIST, "", "Odd"},
+        {"cut at a whole character", id3(4, 0, frame(4, "TIT2", "\3" + times("\xC3\xA9", 100))), TAG_TITLE,
+         times("\xC3\xA9", 63), ""},
         {"UTF-8 cut at the end", chunk("RIFF", "WAVE" + chunk("LIST", "INFO" + chunk("INAM", "caf\xC3"))), TAG_TITLE,
          ansi(L"caf\u00c3"), ""},
         {"comment count 2^32-1", "fLaC" + B("\x84\0\0\x0E") + le32(2) + "vv" + le32(0xFFFFFFFF) + le32(0), 0, "", ""},

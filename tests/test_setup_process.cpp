@@ -64,10 +64,17 @@ TEST_F(SetupProcess, InstallsFilesShortcutsAndStartsThePlayer)
     CloseHandle(h);
 }
 
+// Run from a folder whose name is outside the legacy code page, into another.
 TEST_F(SetupProcess, WithoutConsentNoDesktopLinkAndNoPlayer)
 {
-    install("D:\\", false, false);
-    std::string folder = std::string("D:\\") + SUB;
+    const std::string downloads = "D:\\\xD0\x97\xD0\xB0\xD0\xB3\xD1\x80\xD1\x83\xD0\xB7\xD0\xBA\xD0\xB8", saved = setup_exe;
+    ASSERT_TRUE(CreateDirectoryA(downloads.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileA(saved.c_str(), (downloads + "\\Setup.exe").c_str(), FALSE));
+    setup_exe = downloads + "\\Setup.exe";
+    install("D:\\\xE6\x9D\xB1\xE4\xBA\xAC", false, false);
+    setup_exe = saved;
+    std::string folder = std::string("D:\\\xE6\x9D\xB1\xE4\xBA\xAC\\") + SUB;
+    EXPECT_TRUE(read_file_bytes(folder + "\\Setup.exe") == read_file_bytes(downloads + "\\Setup.exe"));
     EXPECT_TRUE(file_exists((folder + "\\Player.exe").c_str()));
     EXPECT_TRUE(file_exists((shell_folder("Programs") + "\\" + SUB + "\\Quorva Media Player.lnk").c_str()));
     EXPECT_FALSE(file_exists((shell_folder("Desktop") + "\\Quorva Media.lnk").c_str()));

@@ -5,6 +5,7 @@
 
 #include "media_writer.h"
 #include "ui_fixture.h"
+#include "ui_font.h"
 #include "ui_windows.h"
 
 class PlaylistWindow : public PlayerWindows {};
@@ -217,4 +218,31 @@ TEST_F(PlaylistWindow, OddSizesAndExtremeCoordinatesAreHarmless)
                     ui_mouse(playlist_window, msg, x, y, MK_LBUTTON);
         ASSERT_TRUE(playlist_scroll_offset >= 0 && playlist_width >= 128);
     }
+}
+
+// A name outside the font's own code page draws as its characters: the same
+// pixels as the UTF-16 text, not those of its UTF-8 bytes read as Western text.
+TEST_F(PlaylistWindow, NamesDrawAsTheirCharacters)
+{
+    HDC dc = CreateCompatibleDC(nullptr);
+    BITMAPINFO bi = {{sizeof(BITMAPINFOHEADER), 160, -20, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+    void *bits[3];
+    HBITMAP bitmaps[3];
+    HGDIOBJ old = SelectObject(dc, player_skin.list_font);
+    const char *utf8 = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xCE\xB1";
+    for (int i = 0; i < 3; i++) {
+        bitmaps[i] = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits[i], nullptr, 0);
+        HGDIOBJ was = SelectObject(dc, bitmaps[i]);
+        RECT r = {0, 0, 160, 20};
+        if (i == 0) ui_draw_text(dc, utf8, &r, DT_SINGLELINE);
+        if (i == 1) DrawTextW(dc, L"\u041f\u0440\u0438\u0432\u0435\u0442 \u03b1", -1, &r, DT_SINGLELINE);
+        if (i == 2) DrawTextA(dc, utf8, -1, &r, DT_SINGLELINE);
+        SelectObject(dc, was);
+    }
+    GdiFlush();
+    EXPECT_EQ(0, memcmp(bits[0], bits[1], 160 * 20 * 4));
+    EXPECT_NE(0, memcmp(bits[0], bits[2], 160 * 20 * 4)) << "GDI's own ANSI call reads it differently here";
+    SelectObject(dc, old);
+    for (HBITMAP b : bitmaps) DeleteObject(b);
+    DeleteDC(dc);
 }

@@ -79,7 +79,7 @@ static RECT about_measure_credits(HFONT font)
     HDC dc = nullptr;
     if (pxm_surface_create(&scratch, ABOUT_WIDTH * 5, 360, 0) && pxm_surface_get_dc(&scratch, &dc, nullptr)) {
         HGDIOBJ old = SelectObject(dc, font);
-        DrawTextA(dc, about_credits_text, -1, &r, DT_NOPREFIX | DT_CALCRECT | DT_CENTER);
+        ui_draw_text(dc, about_credits_text, &r, DT_NOPREFIX | DT_CALCRECT | DT_CENTER);
         SelectObject(dc, old);
         pxm_surface_release_dc(&scratch, &dc);
     } else {
@@ -104,7 +104,7 @@ static void about_build_credits(void)
         SetBkColor(dc, 0);
         SetTextColor(dc, 0xFFFFFF);
         OffsetRect(&r, 16, 16);
-        DrawTextA(dc, about_credits_text, -1, &r, DT_NOPREFIX | DT_CENTER);
+        ui_draw_text(dc, about_credits_text, &r, DT_NOPREFIX | DT_CENTER);
         SelectObject(dc, old);
         pxm_surface_release_dc(&about_credits, &dc);
     }

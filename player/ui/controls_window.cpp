@@ -7,6 +7,7 @@
 
 #include "player.h"
 #include "skin.h"
+#include "ui_font.h"
 #include "sonmoor.h"
 #include "ui_paint.h"
 #include "ui_windows.h"
@@ -221,7 +222,7 @@ static void controls_draw_time(PxmSurface *bb, const ControlsLayout *l)
         char text[260];
         controls_format_time(snm_get_position(), text);
         RECT r = {t->left + 6, t->top, t->right, t->top + 24};
-        DrawTextA(dc, text, -1, &r, DT_SINGLELINE);
+        ui_draw_text(dc, text, &r, DT_SINGLELINE);
         SelectObject(dc, old);
         pxm_surface_release_dc(bb, &dc);
     }

@@ -8,6 +8,7 @@
 #include "playlist.h"
 #include "skin.h"
 #include "sonmoor.h"
+#include "ui_font.h"
 #include "ui_paint.h"
 #include "ui_windows.h"
 
@@ -204,7 +205,7 @@ static void playlist_paint_rows(int lw, int lh, uint32_t background)
         char name[PLAYLIST_PATH_CHARS];
         playlist_display_name(row, name);
         RECT text = {playlist_row_loaded(row, loaded_path) ? 16 : 8, y, lw - 18 - 16, y + 19};
-        DrawTextA(dc, name, -1, &text, DT_END_ELLIPSIS | DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER);
+        ui_draw_text(dc, name, &text, DT_END_ELLIPSIS | DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER);
     }
     SelectObject(dc, old_font);
     pxm_surface_release_dc(list, &dc);
