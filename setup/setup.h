@@ -23,6 +23,19 @@ int pump_messages(int sleep);
 // "C:\" gets no second one, an empty path becomes name. 0, with buf
 // unchanged, when the result would not fit in MAX_PATH characters.
 int path_append(char *buf, const char *name);
+// Every buffer handed to path_append holds MAX_PATH characters. Where GCC
+// knows the buffer (an array in scope), a smaller one is a compile error.
+void path_append_needs_max_path(void) __attribute__((error("path_append writes up to MAX_PATH characters")));
+#define path_append(buf, name)                                                                       \
+    (__builtin_object_size(buf, 1) != (size_t)-1 && __builtin_object_size(buf, 1) < MAX_PATH         \
+         ? (path_append_needs_max_path(), 0)                                                          \
+         : (path_append)(buf, name))
+
+// The full, normal form of a full path (GetFullPathName folds "." and "..",
+// trailing dots and blanks; 8.3 names become long ones; no trailing
+// separator but a root's) into out (MAX_PATH characters). Relative and
+// drive-relative text ("x", "\\x", "C:x") is refused: 0 with out empty.
+int path_full(const char *path, char *out);
 
 // Creates the folder named by the text before every "\" of path, ignoring
 // failures; the part after the last "\" is not created.
@@ -39,8 +52,8 @@ int shell_folder_path(const char *name, int current_user_only, char *out);
 
 // Deletes folder with everything in it. A junction or symbolic link is
 // removed itself, never entered, and left alone when the platform does not
-// say it is a link. Refuses an empty path and a drive root. Whether the
-// folder itself was removed.
+// say it is a link. Refuses anything but a full path, and a drive root.
+// Whether the folder itself was removed.
 int delete_tree(const char *folder);
 
 // Deletes the key name under root with all its sub-keys. A key that does not
@@ -56,6 +69,11 @@ int path_folder(const char *path, char *out);
 void drive_root_of(const char *windows_dir, char *out);
 // The system drive's root, from the Windows folder.
 void system_drive_root(char *out);
+
+// A string value (the default one for a null value) of at least min_len
+// characters that fits a path buffer, read in Setup's registry view into out
+// (MAX_PATH characters); 0 when missing, of another type or too long.
+int read_path_value(HKEY root, const char *subkey, const char *value, size_t min_len, char *out);
 
 // The program-files folder for programs of this build's kind ("Program Files
 // (x86)" for the 32-bit Setup on 64-bit Windows), always found (the system

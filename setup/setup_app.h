@@ -24,6 +24,8 @@ enum {
     SETUP_ID_ACCEPT = 1001,
     SETUP_ID_EDIT = 1002,
     SETUP_ID_RUN = 1003,
+    SETUP_ID_BROWSE = 1004,
+    SETUP_ID_TARGET = 1005,
     SETUP_ID_WARNING = 1006,
 };
 
@@ -51,6 +53,9 @@ int create_glass_window(void);
 void glass_paint(HDC dc, int cw, int ch);
 // Destroys the glass window, repaints the desktop and lets messages run.
 void close_glass_window(void);
+// Whether the user closed the glass window: Setup then ends where it is, and
+// every page, box and step after it is skipped.
+int setup_cancelled(void);
 void center_window(HWND window, HWND reference);
 
 // Status window over the glass window.
@@ -60,14 +65,21 @@ void status_show(int show);
 void close_status(void);
 
 // Pages, each modal over the glass window. They return the page's result:
-// welcome, licence and removal 1 to go on, else 0; the folder page copies its
-// text (at most 119 characters) into folder (120 bytes) and returns 1 on
-// "Next", 0 on "Prev"; the finish page returns 1 when its run box is checked.
+// welcome, licence and removal 1 to go on, else 0; the folder page starts
+// with folder's text, copies what was typed (at most 119 characters, empty
+// when the code page cannot hold it) into folder (MAX_PATH bytes) and returns
+// 1 on "Next", 0 on "Prev"; the finish page returns 1 when its run box is
+// checked.
 int page_welcome(void);
 int page_licence(void);
 int page_folder(char *folder);
 int page_finish(void);
 int page_removal(void);
+
+// The length of the agreement in the licence resource: up to its first
+// section sign (the notes after it are not the agreement), or without one
+// all but the last byte.
+size_t licence_length(const char *bytes, size_t size);
 
 // A message box owned by the glass window, the status window hidden meanwhile.
 int setup_message(const char *text, const char *title, UINT style);
@@ -93,28 +105,31 @@ extern const char UNINSTALL_KEY[];
 int write_uninstall_entry(const char *folder);
 void remove_uninstall_entry(void);
 
-// An earlier installation: its Setup.exe and folder (MAX_PATH each) from the
-// default folder, else from the "QuorvaMedia.Path" key; 0 when none.
+// An earlier installation: its Setup.exe and folder (MAX_PATH each, the full
+// path judged) from the places Setup records one, each judged an
+// installation of ours; 0 when none.
 int find_old_setup(char *setup_path, char *folder);
 // Whether a version (major, minor, build, revision) counts as newer than 2.0.
 int version_is_newer(const WORD version[4]);
 int installed_version_is_newer(void);
-// Runs an old installation's silent removal and deletes what it leaves; 0
-// when there is none.
+// Runs an old installation's silent removal and deletes what it leaves, and
+// the key; 0 when there is none (nothing is run or deleted).
 int remove_old_installation(void);
 
 // The guards on deletion. A program is ours when its version resource names
-// the product; a folder is an installation when it is named "Quorva Media",
-// holds Setup.exe or Player.exe of ours, and it is neither a
-// root nor a system, program-files, profile or temporary folder nor a parent
-// of one.
+// the product and its maker; a folder is an installation when its full path
+// ends in "Quorva Media", it holds Setup.exe and Player.exe of ours, and it is
+// neither a root nor a system, program-files, profile or temporary folder nor
+// a parent of one. The full path judged goes into judged (MAX_PATH, may be
+// null): that path, not the text given, is the one to delete.
 int program_is_ours(const char *path);
-int installation_folder_ok(const char *folder);
+int installation_folder_ok(const char *folder, char *judged);
 // Removes the emptied parents of folder named for the maker or product.
 void remove_named_parents(const char *folder);
 
-// Processes running a program file (a name is found along the search path).
-// The first one, opened with full access, or null.
+// Processes running a program file, given by its full path, or by its bare
+// name for a program of the Windows folder (the help viewer, "hh.exe", of
+// either kind). The first one, opened with full access, or null.
 HANDLE find_process_by_path(const char *name);
 // Ends them all, in a bounded number of rounds, passing over those that will
 // not end; how many ended.

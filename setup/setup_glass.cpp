@@ -9,6 +9,12 @@
 
 HWND glass_window;
 
+// Set when the glass window goes other than through close_glass_window: the
+// user closed Setup, and nothing more may happen.
+static int glass_closing, glass_cancelled;
+
+int setup_cancelled(void) { return glass_cancelled; }
+
 static struct {
     HBITMAP bitmap;
     HBITMAP old_bitmap;
@@ -126,6 +132,7 @@ static LRESULT CALLBACK glass_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp)
     case WM_CLOSE: DestroyWindow(w); return 0;
     case WM_DESTROY:
         if (w == glass_window) glass_window = nullptr;
+        if (!glass_closing) glass_cancelled = 1;
         PostQuitMessage(0);
         return 0;
     // Asks Windows not to end the session while Setup runs.
@@ -159,7 +166,9 @@ int create_glass_window(void)
 
 void close_glass_window(void)
 {
+    glass_closing = 1;
     if (glass_window) DestroyWindow(glass_window);
+    glass_closing = 0;
     HWND desktop = GetDesktopWindow();
     InvalidateRect(desktop, nullptr, TRUE);
     UpdateWindow(desktop);

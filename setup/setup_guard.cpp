@@ -7,6 +7,22 @@
 #include "setup.h"
 #include "setup_app.h"
 
+// One string of a version resource's first translation; 0 when missing.
+static int version_string_is(const void *block, const char *name, const char *wanted)
+{
+    struct { WORD language, code_page; } *translation = nullptr;
+    UINT length = 0;
+    const char *value = nullptr;
+    if (!VerQueryValueA(block, "\\VarFileInfo\\Translation", (void **)&translation, &length) || !translation ||
+        length < sizeof *translation)
+        return 0;
+    char query[96];
+    wsprintfA(query, "\\StringFileInfo\\%04x%04x\\%s", translation->language, translation->code_page, name);
+    return VerQueryValueA(block, query, (void **)&value, &length) && value && length && !strcmp(value, wanted);
+}
+
+// A program of ours names both the product and its maker; either alone is
+// a string any program can carry, but a forger must then claim both.
 int program_is_ours(const char *path)
 {
     DWORD ignored = 0;
@@ -14,34 +30,10 @@ int program_is_ours(const char *path)
     if (!size) return 0;
     HGLOBAL block = GlobalAlloc(GPTR, size);
     if (!block) return 0;
-    struct { WORD language, code_page; } *translation = nullptr;
-    UINT length = 0;
-    const char *product = nullptr;
-    int ours = 0;
-    if (GetFileVersionInfoA(path, 0, size, block) &&
-        VerQueryValueA(block, "\\VarFileInfo\\Translation", (void **)&translation, &length) && translation &&
-        length >= sizeof *translation) {
-        char query[64];
-        wsprintfA(query, "\\StringFileInfo\\%04x%04x\\ProductName", translation->language, translation->code_page);
-        ours = VerQueryValueA(block, query, (void **)&product, &length) && product && length &&
-               !strcmp(product, "Quorva Media");
-    }
+    int ours = GetFileVersionInfoA(path, 0, size, block) && version_string_is(block, "ProductName", "Quorva Media") &&
+               version_string_is(block, "CompanyName", "Ostrel's Lab");
     GlobalFree(block);
     return ours;
-}
-
-// The full, long form of path without a trailing separator; 0 when it does
-// not fit.
-static int normal_path(const char *path, char *out)
-{
-    char full[MAX_PATH];
-    DWORD n = GetFullPathNameA(path, MAX_PATH, full, nullptr);
-    if (n == 0 || n >= MAX_PATH) return 0;
-    n = GetLongPathNameA(full, out, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) strcpy(out, full);
-    size_t len = strlen(out);
-    while (len > 3 && (out[len - 1] == '\\' || out[len - 1] == '/')) out[--len] = 0;
-    return 1;
 }
 
 // A drive root, a share's root, or a form Setup does not handle ("\\?\").
@@ -59,7 +51,7 @@ static int is_root(const char *full)
 static int holds(const char *folder, const char *place)
 {
     char normal[MAX_PATH];
-    if (!normal_path(place, normal)) return 0;
+    if (!path_full(place, normal)) return 0;
     size_t len = strlen(folder);
     return !_strnicmp(folder, normal, len) && (normal[len] == 0 || normal[len] == '\\');
 }
@@ -78,20 +70,23 @@ static int is_system_place(const char *full)
     return n && n < MAX_PATH && holds(full, place);
 }
 
-int installation_folder_ok(const char *folder)
+int installation_folder_ok(const char *folder, char *judged)
 {
     char full[MAX_PATH], program[MAX_PATH];
-    if (!folder || !*folder || !normal_path(folder, full) || is_root(full) || is_system_place(full)) return 0;
+    if (judged) judged[0] = 0;
+    if (!folder || !path_full(folder, full) || is_root(full) || is_system_place(full)) return 0;
     // Every installation ends in the product's folder; a download folder
     // holding Setup.exe does not.
     const char *last = strrchr(full, '\\');
     if (!last || lstrcmpiA(last + 1, "Quorva Media")) return 0;
+    // An installation holds both programs, each of ours.
     static const char *const programs[] = {"Setup.exe", "Player.exe"};
     for (const char *file : programs) {
         strcpy(program, full);
-        if (path_append(program, file) && program_is_ours(program)) return 1;
+        if (!path_append(program, file) || !program_is_ours(program)) return 0;
     }
-    return 0;
+    if (judged) strcpy(judged, full);
+    return 1;
 }
 
 // The emptied parents an installation leaves, such as "Ostrel's Lab": each

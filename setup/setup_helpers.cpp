@@ -24,7 +24,7 @@ int pump_messages(int sleep)
 
 static int is_separator(char c) { return c == '\\' || c == '/'; }
 
-int path_append(char *buf, const char *name)
+int (path_append)(char *buf, const char *name)
 {
     if (!buf || !name) return 0;
     size_t len = strnlen(buf, MAX_PATH);
@@ -82,7 +82,7 @@ REGSAM setup_reg_view(void)
 }
 
 // A string value of at least min_len characters that fits a path buffer.
-static int read_path_value(HKEY root, const char *subkey, const char *value, size_t min_len, char *out)
+int read_path_value(HKEY root, const char *subkey, const char *value, size_t min_len, char *out)
 {
     HKEY key;
     if (RegOpenKeyExA(root, subkey, 0, KEY_QUERY_VALUE | setup_reg_view(), &key) != ERROR_SUCCESS) return 0;
@@ -146,14 +146,38 @@ static int delete_link(const char *path)
     return ok;
 }
 
+// A full path: a drive letter with its separator, or a share ("\\server\x").
+static int is_full_path(const char *path)
+{
+    return (IsCharAlphaA(path[0]) && path[1] == ':' && is_separator(path[2])) ||
+           (is_separator(path[0]) && is_separator(path[1]) && path[2] && !is_separator(path[2]));
+}
+
+int path_full(const char *path, char *out)
+{
+    char full[MAX_PATH];
+    out[0] = 0;
+    if (!path || strnlen(path, MAX_PATH) == MAX_PATH || !is_full_path(path)) return 0;
+    // The input is full already, so no current folder enters: only "." and
+    // ".." fold, and trailing dots and blanks go as Windows drops them.
+    DWORD n = GetFullPathNameA(path, MAX_PATH, full, nullptr);
+    if (n == 0 || n >= MAX_PATH || !is_full_path(full)) return 0;
+    n = GetLongPathNameA(full, out, MAX_PATH);  // 8.3 names of existing folders grow to their long names
+    if (n == 0 || n >= MAX_PATH) strcpy(out, full);
+    size_t len = strlen(out);
+    while (len > 3 && is_separator(out[len - 1])) out[--len] = 0;
+    return 1;
+}
+
+// Works on the full path it is given (the path judged is the path deleted)
+// and never on the current folder, which it leaves alone.
 int delete_tree(const char *folder)
 {
-    if (!folder || !*folder || strnlen(folder, MAX_PATH) == MAX_PATH || is_drive_root(folder)) return 0;
+    if (!folder || strnlen(folder, MAX_PATH) == MAX_PATH || !is_full_path(folder) || is_drive_root(folder)) return 0;
     DWORD attributes = GetFileAttributesA(folder);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return delete_link(folder);
     char pattern[MAX_PATH];
     strcpy(pattern, folder);
-    SetCurrentDirectoryA(folder);
     WIN32_FIND_DATAA found;
     HANDLE search = path_append(pattern, "*.*") ? FindFirstFileA(pattern, &found) : INVALID_HANDLE_VALUE;
     if (search != INVALID_HANDLE_VALUE) {
@@ -175,8 +199,6 @@ int delete_tree(const char *folder)
             }
         } while (FindNextFileA(search, &found));
     }
-    // Out of the folder, so that this process does not hold it.
-    SetCurrentDirectoryA("C:\\");
     if (search != INVALID_HANDLE_VALUE) FindClose(search);
     return RemoveDirectoryA(folder) != 0;
 }

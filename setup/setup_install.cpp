@@ -1,5 +1,8 @@
 // The installation run: pages, the write test, the payload files, the copy of
 // Setup itself, the shortcuts and the start of the player.
+#include <exdisp.h>
+#include <shldisp.h>
+#include <shlguid.h>
 #include <shlobj.h>
 #include <shellapi.h>
 #include <stdio.h>
@@ -59,6 +62,8 @@ int write_payload_file(int resource, const char *target)
     DWORD size = bytes ? SizeofResource(setup_instance, res) : 0;
     // A missing payload must not become an empty file reported as written.
     if (!bytes) return 0;
+    // The licence file holds the agreement the page shows, not the notes after it.
+    if (resource == SETUP_RES_LICENCE) size = licence_length((const char *)bytes, size);
     make_parent_dirs(target);
     HANDLE h = CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return 0;
@@ -105,33 +110,29 @@ int create_shortcut(const char *link, const char *target, const char *arguments,
 
 int install_folder_for(const char *typed, char *folder)
 {
-    char base[MAX_PATH];
+    char base[MAX_PATH], joined[MAX_PATH];
+    folder[0] = 0;
     size_t len = strnlen(typed, MAX_PATH - 1);
     memcpy(base, typed, len);
-    while (len && base[len - 1] == ' ') len--;
-    while (len && base[len - 1] == '/') len--;
-    while (len && base[len - 1] == '\\') len--;
+    while (len && (base[len - 1] == ' ' || base[len - 1] == '/' || base[len - 1] == '\\')) len--;
     base[len] = 0;
-    folder[0] = 0;
-    // Only a drive ("D:") or a network share: anything else would install
-    // relative to wherever Setup happens to run.
-    int absolute = (len >= 2 && base[1] == ':' && IsCharAlphaA(base[0])) ||
-                   (len > 2 && base[0] == '\\' && base[1] == '\\');
-    if (!absolute) return 0;
-    strcpy(folder, base);
-    if (path_append(folder, SETUP_SUB_FOLDER)) return 1;
-    folder[0] = 0;
-    return 0;
+    // A drive alone ("D:") is its root. Anything else must be a full path:
+    // relative or drive-relative text ("C:foo") would install below
+    // wherever Setup happens to run.
+    if (len == 2 && base[1] == ':') strcpy(base + 2, "\\");
+    strcpy(joined, base);
+    return path_append(joined, SETUP_SUB_FOLDER) && path_full(joined, folder);
 }
 
-// The folder page until a writable folder is chosen: 1, or 0 for "Prev".
+// The folder page until a writable folder is chosen: 1, 0 for "Prev", or -1
+// when the user closed Setup meanwhile.
 static int choose_folder(void)
 {
     for (;;) {
-        char typed[120] = "", programs[MAX_PATH];
-        // A folder too long for the page is not offered cut short.
-        if (program_files_folder(0, programs) && strlen(programs) < sizeof typed) strcpy(typed, programs);
-        if (page_folder(typed) != 1) return 0;
+        char typed[MAX_PATH] = "";
+        // The page starts with this kind's program-files folder.
+        program_files_folder(0, typed);
+        if (page_folder(typed) != 1) return setup_cancelled() ? -1 : 0;
         pump_messages(1);
         char folder[MAX_PATH], probe[MAX_PATH];
         int ok = install_folder_for(typed, folder);
@@ -147,6 +148,7 @@ static int choose_folder(void)
         setup_message("You do not have permission to write to the specified folder.\n"
                       "Access was denied by the operating system",
                       "Access Denied", MB_TOPMOST | MB_SYSTEMMODAL);
+        if (setup_cancelled()) return -1;
     }
 }
 
@@ -238,34 +240,87 @@ void remove_uninstall_entry(void)
     delete_reg_tree(HKEY_CURRENT_USER, UNINSTALL_KEY);
 }
 
+// Asks the desktop shell's own process to open file: a program so started
+// runs as the signed-in user, not with the rights an elevated Setup has.
+// 0 when there is no such shell to ask.
+static int shell_open_as_user(const char *file, const char *parameters)
+{
+    WCHAR wide_file[MAX_PATH], wide_parameters[MAX_PATH];
+    if (!MultiByteToWideChar(CP_ACP, 0, file, -1, wide_file, MAX_PATH) ||
+        !MultiByteToWideChar(CP_ACP, 0, parameters, -1, wide_parameters, MAX_PATH))
+        return 0;
+    HRESULT init = CoInitialize(nullptr);
+    IShellWindows *windows = nullptr;
+    IDispatch *desktop = nullptr, *background = nullptr, *application = nullptr;
+    IServiceProvider *provider = nullptr;
+    IShellBrowser *browser = nullptr;
+    IShellView *view = nullptr;
+    IShellFolderViewDual *folder_view = nullptr;
+    IShellDispatch2 *shell = nullptr;
+    VARIANT none, at;
+    VariantInit(&none);
+    VariantInit(&at);
+    long hwnd = 0;
+    HRESULT hr = CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows, (void **)&windows);
+    if (hr == S_OK) hr = windows->FindWindowSW(&at, &none, SWC_DESKTOP, &hwnd, SWFO_NEEDDISPATCH, &desktop);
+    if (hr == S_OK && desktop) hr = desktop->QueryInterface(IID_IServiceProvider, (void **)&provider);
+    else hr = E_FAIL;
+    if (SUCCEEDED(hr)) hr = provider->QueryService(SID_STopLevelBrowser, IID_IShellBrowser, (void **)&browser);
+    if (SUCCEEDED(hr)) hr = browser->QueryActiveShellView(&view);
+    if (SUCCEEDED(hr)) hr = view->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch, (void **)&background);
+    if (SUCCEEDED(hr)) hr = background->QueryInterface(IID_IShellFolderViewDual, (void **)&folder_view);
+    if (SUCCEEDED(hr)) hr = folder_view->get_Application(&application);
+    if (SUCCEEDED(hr)) hr = application->QueryInterface(IID_IShellDispatch2, (void **)&shell);
+    if (SUCCEEDED(hr)) {
+        BSTR name = SysAllocString(wide_file);
+        VARIANT args, verb, show;
+        VariantInit(&args), VariantInit(&verb), VariantInit(&show);
+        args.vt = VT_BSTR, args.bstrVal = SysAllocString(wide_parameters);
+        verb.vt = VT_BSTR, verb.bstrVal = SysAllocString(L"open");
+        show.vt = VT_I4, show.lVal = SW_SHOWNORMAL;
+        hr = name ? shell->ShellExecute(name, args, none, verb, show) : E_OUTOFMEMORY;
+        SysFreeString(name);
+        VariantClear(&args), VariantClear(&verb);
+    }
+    IUnknown *used[] = {shell, application, folder_view, background, view, browser, provider, desktop, windows};
+    for (IUnknown *u : used)
+        if (u) u->Release();
+    if (SUCCEEDED(init)) CoUninitialize();
+    return SUCCEEDED(hr);
+}
+
 static void start_player(void)
 {
     char player[MAX_PATH];
     strcpy(player, setup_install_folder);
-    if (path_append(player, "Player.exe"))
-        ShellExecuteA(glass_window, "open", player, "/firstrun", nullptr, SW_SHOW);
+    if (!path_append(player, "Player.exe")) return;
+    if (!shell_open_as_user(player, "/firstrun")) ShellExecuteA(glass_window, "open", player, "/firstrun", nullptr, SW_SHOW);
 }
 
 int install_run(void)
 {
-    if (page_welcome() != 1) {
+    if (page_welcome() != 1 || setup_cancelled()) {
         close_glass_window();
         return 0;
     }
+    int chosen = 0;
     do {
         pump_messages(1);
-        if (page_licence() != 1) {
+        if (page_licence() != 1 || setup_cancelled()) {
             close_glass_window();
             return 0;
         }
-    } while (!choose_folder());
+        chosen = choose_folder();
+    } while (chosen == 0);
+    if (chosen < 0) return 0;
 
     open_status("Preparing installation data...");
     status_text("Looking for old Quorva Media installations...");
     if (installed_version_is_newer()) {
         if (setup_message("You seem to have a newer version of\nQuorva Media installed.\n\n"
                           "Do you want to keep it instead?",
-                          "YOU HAVE A NEWER VERSION!!", MB_TOPMOST | MB_ICONINFORMATION | MB_YESNO) == IDYES) {
+                          "YOU HAVE A NEWER VERSION!!", MB_TOPMOST | MB_ICONINFORMATION | MB_YESNO) == IDYES ||
+            setup_cancelled()) {
             close_status();
             close_glass_window();
             return 0;
@@ -287,11 +342,14 @@ int install_run(void)
     shortcut("Programs", SETUP_SUB_FOLDER, "Uninstall or Repair.lnk", "Setup.exe", "/repair_or_remove",
              "Uninstall or Repair Quorva Media");
     write_uninstall_entry(setup_install_folder);
-    if (setup_message("Would you like to have shortcuts placed on your desktop?", "Desktop Shortcut",
-                      MB_TOPMOST | MB_YESNO) == IDYES)
-        shortcut("Desktop", nullptr, "Quorva Media.lnk", "Player.exe", nullptr, "Ostrel's Quorva Media Player");
+    int desktop = setup_message("Would you like to have shortcuts placed on your desktop?", "Desktop Shortcut",
+                                MB_TOPMOST | MB_YESNO) == IDYES;
+    // Closed meanwhile: what was confirmed is installed, nothing more.
+    if (setup_cancelled()) return 0;
+    if (desktop) shortcut("Desktop", nullptr, "Quorva Media.lnk", "Player.exe", nullptr, "Ostrel's Quorva Media Player");
 
     int result = page_finish();
+    if (setup_cancelled()) result = 0;
     if (result) {
         pump_messages(1);
         if (result & 1) {

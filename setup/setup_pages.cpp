@@ -2,8 +2,11 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <shlobj.h>
+
 #include "setup.h"
 #include "setup_app.h"
+#include "text.h"
 #include "ui_font.h"
 
 HWND status_window;
@@ -82,6 +85,7 @@ struct PageSpec {
     int heading_points;
     int coloured;  // statics transparent, heading blue, warning red
     DLGPROC extra;  // page-specific messages, or none
+    int focus;      // the control that starts with the focus, or 0 for the dialog's first
 };
 
 static HFONT heading_font;
@@ -93,7 +97,11 @@ static INT_PTR page_on_init(HWND w, const PageSpec *spec)
     heading_font = ui_font_create("Times New Roman", spec->heading_points, 1, 1, 0, 0, 1, 1);
     SendDlgItemMessageA(w, SETUP_ID_HEADING, WM_SETFONT, (WPARAM)heading_font, TRUE);
     center_window(w, glass_window);
-    return TRUE;
+    if (!spec->focus) return TRUE;
+    HWND focus = GetDlgItem(w, spec->focus);
+    SetFocus(focus);
+    SendMessageA(focus, EM_SETSEL, 0, 0);  // the text is read, not selected
+    return FALSE;
 }
 
 static INT_PTR page_on_ctlcolor(HDC dc, HWND control)
@@ -145,13 +153,13 @@ static int show_page(const PageSpec *spec)
 
 int page_welcome(void)
 {
-    static const PageSpec spec = {SETUP_DLG_WELCOME, INSTALL_TITLE, 16, 1, nullptr};
+    static const PageSpec spec = {SETUP_DLG_WELCOME, INSTALL_TITLE, 16, 1, nullptr, 0};
     return show_page(&spec);
 }
 
 int page_removal(void)
 {
-    static const PageSpec spec = {SETUP_DLG_REMOVAL, REMOVAL_TITLE, 14, 1, nullptr};
+    static const PageSpec spec = {SETUP_DLG_REMOVAL, REMOVAL_TITLE, 14, 1, nullptr, 0};
     return show_page(&spec);
 }
 
@@ -160,8 +168,12 @@ int page_removal(void)
 static int licence_counter;
 static int licence_timer;
 
-// The licence text up to its first section sign, or without one all but the
-// resource's last byte.
+size_t licence_length(const char *bytes, size_t size)
+{
+    const char *end = bytes ? (const char *)memchr(bytes, '\xA7', size) : nullptr;
+    return end ? (size_t)(end - bytes) : size ? size - 1 : 0;
+}
+
 static void licence_on_init(HWND w)
 {
     HRSRC res = FindResourceA(setup_instance, MAKEINTRESOURCEA(SETUP_RES_LICENCE), "FILE_DATA");
@@ -170,10 +182,7 @@ static void licence_on_init(HWND w)
     DWORD size = bytes ? SizeofResource(setup_instance, res) : 0;
     char *text = (char *)GlobalAlloc(GPTR, size + 4);
     if (text) {
-        memcpy(text, bytes, size);
-        char *end = (char *)memchr(text, '\xA7', size);
-        if (end) *end = 0;
-        else if (size) text[size - 1] = 0;
+        memcpy(text, bytes, licence_length(bytes, size));
         SetDlgItemTextA(w, SETUP_ID_EDIT, text);
         GlobalFree(text);
     }
@@ -214,22 +223,67 @@ static INT_PTR CALLBACK licence_proc(HWND w, UINT msg, WPARAM, LPARAM)
 
 int page_licence(void)
 {
-    static const PageSpec spec = {SETUP_DLG_LICENCE, INSTALL_TITLE, 16, 1, licence_proc};
+    static const PageSpec spec = {SETUP_DLG_LICENCE, INSTALL_TITLE, 16, 1, licence_proc, SETUP_ID_EDIT};
     return show_page(&spec);
 }
 
-// ---- Folder page -----------------------------------------------------------
+// ---- Folder page: the base folder, a Browse button and the folder it makes --
 
 static char *folder_text;
+
+// The line under the edit shows the folder the typed base really makes.
+static void folder_show_target(HWND w)
+{
+    WCHAR typed[128];
+    char base[MAX_PATH], folder[MAX_PATH], line[MAX_PATH + 64];
+    GetDlgItemTextW(w, SETUP_ID_EDIT, typed, 128);
+    if (text_from_wide(typed, lstrlenW(typed), base, sizeof base, 0) >= 0 && install_folder_for(base, folder))
+        snprintf(line, sizeof line, "Quorva Media will be installed in:\n%s", folder);
+    else
+        snprintf(line, sizeof line, "Type a full folder path, such as C:\\Program Files.");
+    SetDlgItemTextA(w, SETUP_ID_TARGET, line);
+}
+
+static void folder_on_browse(HWND w)
+{
+    char chosen[MAX_PATH];
+    BROWSEINFOA bi = {};
+    bi.hwndOwner = w;
+    bi.lpszTitle = "Choose the folder to install Quorva Media in.";
+    bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    HRESULT init = OleInitialize(nullptr);  // the new dialog style needs OLE
+    LPITEMIDLIST picked = SHBrowseForFolderA(&bi);
+    if (picked) {
+        // A folder longer than the edit holds is not put in cut short.
+        if (SHGetPathFromIDListA(picked, chosen) && MultiByteToWideChar(CP_ACP, 0, chosen, -1, nullptr, 0) <= 120)
+            SetDlgItemTextA(w, SETUP_ID_EDIT, chosen);
+        CoTaskMemFree(picked);
+    }
+    if (SUCCEEDED(init)) OleUninitialize();
+}
 
 static INT_PTR CALLBACK folder_proc(HWND w, UINT msg, WPARAM wp, LPARAM)
 {
     if (msg == WM_INITDIALOG) {
+        // The edit takes no more than it can hand back; nothing is cut later.
+        SendDlgItemMessageA(w, SETUP_ID_EDIT, EM_SETLIMITTEXT, 119, 0);
         SetDlgItemTextA(w, SETUP_ID_EDIT, folder_text);
+        folder_show_target(w);
         return FALSE;
     }
-    if (msg == WM_COMMAND && LOWORD(wp) == IDOK) {
-        GetDlgItemTextA(w, SETUP_ID_EDIT, folder_text, 120);
+    if (msg != WM_COMMAND) return FALSE;
+    if (LOWORD(wp) == SETUP_ID_EDIT && HIWORD(wp) == EN_CHANGE) {
+        folder_show_target(w);
+        return TRUE;
+    }
+    if (LOWORD(wp) == SETUP_ID_BROWSE) {
+        folder_on_browse(w);
+        return TRUE;
+    }
+    if (LOWORD(wp) == IDOK) {
+        WCHAR typed[128];
+        GetDlgItemTextW(w, SETUP_ID_EDIT, typed, 128);
+        if (text_from_wide(typed, lstrlenW(typed), folder_text, MAX_PATH, 0) < 0) folder_text[0] = 0;
         EndDialog(w, 1);
         return TRUE;
     }
@@ -238,7 +292,7 @@ static INT_PTR CALLBACK folder_proc(HWND w, UINT msg, WPARAM wp, LPARAM)
 
 int page_folder(char *folder)
 {
-    static const PageSpec spec = {SETUP_DLG_FOLDER, INSTALL_TITLE, 16, 1, folder_proc};
+    static const PageSpec spec = {SETUP_DLG_FOLDER, INSTALL_TITLE, 16, 1, folder_proc, 0};
     folder_text = folder;
     return show_page(&spec);
 }
@@ -260,6 +314,6 @@ static INT_PTR CALLBACK finish_proc(HWND w, UINT msg, WPARAM wp, LPARAM)
 
 int page_finish(void)
 {
-    static const PageSpec spec = {SETUP_DLG_FINISH, INSTALL_TITLE, 16, 0, finish_proc};
+    static const PageSpec spec = {SETUP_DLG_FINISH, INSTALL_TITLE, 16, 0, finish_proc, 0};
     return show_page(&spec);
 }

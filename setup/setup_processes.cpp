@@ -1,6 +1,9 @@
-// Finding and ending the processes that run a given program file, through the
-// Toolhelp functions, looked up at run time so that Setup starts on systems
-// without them.
+// Finding and ending the processes that run a given program file. Processes
+// are listed through the Toolhelp functions and each is known by the full
+// path of its image, which QueryFullProcessImageName gives for 32- and 64-bit
+// processes alike (Toolhelp's module list does not cross from a 32-bit
+// process into a 64-bit one). All are looked up at run time so that Setup
+// starts on systems without them; before Vista the module list serves.
 #include <windows.h>
 #include <tlhelp32.h>
 #include <string.h>
@@ -10,11 +13,13 @@
 typedef HANDLE(WINAPI *snapshot_fn)(DWORD, DWORD);
 typedef BOOL(WINAPI *process_walk_fn)(HANDLE, PROCESSENTRY32 *);
 typedef BOOL(WINAPI *module_walk_fn)(HANDLE, MODULEENTRY32 *);
+typedef BOOL(WINAPI *image_name_fn)(HANDLE, DWORD, LPSTR, PDWORD);
 
 static struct {
     snapshot_fn snapshot;
     process_walk_fn process_first, process_next;
     module_walk_fn module_first, module_next;
+    image_name_fn image_name;
 } toolhelp;
 
 static int toolhelp_ready(void)
@@ -26,6 +31,7 @@ static int toolhelp_ready(void)
     toolhelp.process_next = (process_walk_fn)(void *)GetProcAddress(kernel, "Process32Next");
     toolhelp.module_first = (module_walk_fn)(void *)GetProcAddress(kernel, "Module32First");
     toolhelp.module_next = (module_walk_fn)(void *)GetProcAddress(kernel, "Module32Next");
+    toolhelp.image_name = (image_name_fn)(void *)GetProcAddress(kernel, "QueryFullProcessImageNameA");
     snapshot_fn snapshot = (snapshot_fn)(void *)GetProcAddress(kernel, "CreateToolhelp32Snapshot");
     if (!toolhelp.process_first || !toolhelp.process_next || !toolhelp.module_first || !toolhelp.module_next)
         return 0;
@@ -33,10 +39,26 @@ static int toolhelp_ready(void)
     return snapshot != nullptr;
 }
 
-// Whether process pid has a module loaded from full_path (the executable is
-// its first).
+// Whether process pid runs full_path; with only a file name given (no
+// folder), whether it runs that file from the Windows folder or a folder
+// inside it, whichever kind of system folder that is.
 static int process_runs(DWORD pid, const char *full_path)
 {
+    char image[MAX_PATH], windows[MAX_PATH];
+    int name_only = !strchr(full_path, '\\');
+    HANDLE process = toolhelp.image_name ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid) : nullptr;
+    if (process) {
+        DWORD size = MAX_PATH;
+        BOOL named = toolhelp.image_name(process, 0, image, &size);
+        CloseHandle(process);
+        if (!named) return 0;
+        if (!name_only) return !lstrcmpiA(image, full_path);
+        UINT n = GetSystemWindowsDirectoryA(windows, MAX_PATH);
+        const char *file = strrchr(image, '\\');
+        return n > 0 && n < MAX_PATH && !_strnicmp(image, windows, n) && image[n] == '\\' && file &&
+               !lstrcmpiA(file + 1, full_path);
+    }
+    if (toolhelp.image_name || name_only) return 0;  // not ours to look into, or no path to compare
     HANDLE modules = toolhelp.snapshot(TH32CS_SNAPMODULE, pid);
     if (modules == INVALID_HANDLE_VALUE) return 0;
     MODULEENTRY32 module;
@@ -61,10 +83,17 @@ static int listed(DWORD pid, const DWORD *skip, int skipped)
 static HANDLE find_process(const char *name, const DWORD *skip, int skipped, DWORD *pid)
 {
     char full_path[MAX_PATH];
-    char *file_part = nullptr;
     if (!name || !toolhelp_ready()) return nullptr;
-    DWORD n = SearchPathA(nullptr, name, nullptr, MAX_PATH, full_path, &file_part);
-    if (n == 0 || n >= MAX_PATH) return nullptr;
+    // A program file is known by its full path; a bare name (the help
+    // viewer) by its name inside the Windows folder.
+    if (strchr(name, '\\')) {
+        DWORD n = GetFullPathNameA(name, MAX_PATH, full_path, nullptr);
+        if (n == 0 || n >= MAX_PATH) return nullptr;
+        n = GetLongPathNameA(full_path, full_path, MAX_PATH);
+        if (n == 0 || n >= MAX_PATH) return nullptr;
+    } else {
+        lstrcpynA(full_path, name, MAX_PATH);
+    }
     HANDLE processes = toolhelp.snapshot(TH32CS_SNAPPROCESS, 0);
     if (processes == INVALID_HANDLE_VALUE) return nullptr;
     PROCESSENTRY32 entry;

@@ -67,15 +67,14 @@ int hand_over_line(const char *folder, char *line)
 }
 
 // Copies Setup to "erase_me.exe" in the temporary folder (a second try after a
-// second) and starts it on the installation folder; this process then ends.
-// Returns only when that cannot be done, leaving the folder in place; a
-// folder that is not an installation (ours = 0) is never handed over.
-static void hand_over(int ours)
+// second) and starts it on the installation's judged folder; this process
+// then ends. Returns only when that cannot be done, leaving the folder.
+static void hand_over(const char *folder)
 {
-    char temp[256], line[256];
+    char temp[MAX_PATH], line[256];
     DWORD n = GetTempPathA(sizeof temp, temp);
     if (n == 0 || n >= sizeof temp || !path_append(temp, "erase_me.exe")) return;
-    if (!ours || !hand_over_line(setup_install_folder, line)) return;
+    if (!hand_over_line(folder, line)) return;
     if (!CopyFileA(setup_module_path, temp, FALSE)) {
         Sleep(1000);
         if (!CopyFileA(setup_module_path, temp, FALSE)) return;
@@ -92,35 +91,57 @@ static void hand_over(int ours)
     ExitProcess(0);
 }
 
-// Ends the player and help viewer of an installation, then removes the shell
-// entries. The files of a folder that is not an installation stay. Whether
-// Setup's folder is an installation, judged once for the whole removal.
-static int remove_entries(void)
+// Whether the installed-programs entry (the machine's, else the user's)
+// records this folder, or none: only then are the shell entries, the key and
+// the entry this installation's own. Another installation's stay.
+static int entries_are_its_own(const char *judged)
 {
-    int ours = installation_folder_ok(setup_install_folder);
-    if (ours) stop_player_and_help(setup_install_folder);
-    remove_shell_entries();
-    return ours;
+    static const HKEY roots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
+    char recorded[MAX_PATH], full[MAX_PATH];
+    for (HKEY root : roots)
+        if (read_path_value(root, UNINSTALL_KEY, "InstallLocation", 1, recorded))
+            return path_full(recorded, full) && !lstrcmpiA(full, judged);
+    return 1;
+}
+
+// The removal of the installation Setup runs from, judged once before
+// anything goes: its player and help viewer are ended, its own shell entries,
+// key and entry removed, and its folder handed over. 0, with nothing
+// removed, when Setup's folder is no installation of ours.
+static int remove_installation(int show_status)
+{
+    char judged[MAX_PATH];
+    if (!installation_folder_ok(setup_install_folder, judged)) return 0;
+    stop_player_and_help(judged);
+    int own = entries_are_its_own(judged);
+    if (own) remove_shell_entries();
+    if (show_status) status_text("Removing Registry Settings...");
+    if (own) {
+        delete_reg_tree(HKEY_CLASSES_ROOT, SETUP_KEY);
+        remove_uninstall_entry();
+    }
+    pump_messages(0);
+    if (show_status) status_text("Removing Files...");
+    pump_messages(0);
+    hand_over(judged);
+    return 1;
 }
 
 int removal_run(void)
 {
-    if (page_removal() != 1) {
+    if (page_removal() != 1 || setup_cancelled()) {
         close_glass_window();
         return 0;
     }
     open_status("Loading...");
     status_text("Removing Shortcuts...");
     pump_messages(0);
-    int ours = remove_entries();
-    pump_messages(0);
-    status_text("Removing Registry Settings...");
-    delete_reg_tree(HKEY_CLASSES_ROOT, SETUP_KEY);
-    remove_uninstall_entry();
-    pump_messages(0);
-    status_text("Removing Files...");
-    pump_messages(0);
-    hand_over(ours);
+    if (!remove_installation(1)) {
+        char text[MAX_PATH + 128];
+        snprintf(text, sizeof text, "\"%s\" holds no installation of Quorva Media.\n\nNothing was removed.",
+                 setup_install_folder);
+        setup_message(text, "Nothing Removed", MB_TOPMOST | MB_ICONINFORMATION);
+    }
     close_status();
     close_glass_window();
     return 0;
@@ -128,11 +149,7 @@ int removal_run(void)
 
 int removal_for_upgrade(void)
 {
-    int ours = remove_entries();
-    delete_reg_tree(HKEY_CLASSES_ROOT, SETUP_KEY);
-    remove_uninstall_entry();
-    pump_messages(0);
-    hand_over(ours);
+    remove_installation(0);
     return 0;
 }
 
@@ -163,12 +180,13 @@ int self_erase(const char *command_line)
     memcpy(folder, open + 1, length);
     folder[length] = 0;
     // Checked once, before anything goes: a half-deleted installation may no
-    // longer show what it was.
-    if (!installation_folder_ok(folder)) return erase_report_folder(folder, length);
+    // longer show what it was. The full path judged is the one deleted.
+    char judged[MAX_PATH];
+    if (!installation_folder_ok(folder, judged)) return erase_report_folder(folder, length);
     for (int attempt = 0; attempt < 20; attempt++) {
         Sleep(500);
-        if (delete_tree(folder)) {
-            remove_named_parents(folder);
+        if (delete_tree(judged)) {
+            remove_named_parents(judged);
             return -99;
         }
     }

@@ -1,32 +1,39 @@
 // An earlier installation: where it is, whether it is newer than this Setup,
 // and its removal through its own Setup.exe before a new one is written.
+#include <stdio.h>
 #include <string.h>
 
 #include "setup.h"
 #include "setup_app.h"
 
-// The default folder under this build's program-files folder, then under the
-// other kind's: a 32-bit and a 64-bit installation upgrade each other.
+// Where Setup finds an earlier installation: only places it recorded itself
+// that a standard user cannot write. The default folder under this kind's
+// program-files folder and the other kind's (a 32-bit and a 64-bit
+// installation upgrade each other), the machine-wide uninstall entry's
+// InstallLocation, and the key in the machine's own classes: never the user's
+// classes, which HKEY_CLASSES_ROOT merges in and anything running as the user
+// can write.
+static int recorded_folder(int place, char *folder)
+{
+    folder[0] = 0;
+    if (place < 2) return program_files_folder(place, folder) && path_append(folder, SETUP_SUB_FOLDER);
+    if (place == 2) return read_path_value(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "InstallLocation", 3, folder);
+    char classes[MAX_PATH];
+    snprintf(classes, sizeof classes, "Software\\Classes\\%s", SETUP_KEY);
+    return read_path_value(HKEY_LOCAL_MACHINE, classes, nullptr, 3, folder);
+}
+
+// The first recorded folder that is an installation of ours, as the full
+// path judged, with its Setup.exe.
 int find_old_setup(char *setup_path, char *folder)
 {
-    for (int other_kind = 0; other_kind < 2; other_kind++) {
-        if (program_files_folder(other_kind, folder) && path_append(folder, SETUP_SUB_FOLDER)) {
+    for (int place = 0; place < 4; place++) {
+        char recorded[MAX_PATH];
+        if (recorded_folder(place, recorded) && installation_folder_ok(recorded, folder)) {
             strcpy(setup_path, folder);
-            if (path_append(setup_path, "Setup.exe") && file_exists(setup_path)) return 1;
+            if (path_append(setup_path, "Setup.exe")) return 1;
         }
     }
-    folder[0] = setup_path[0] = 0;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, SETUP_KEY, 0, KEY_QUERY_VALUE | setup_reg_view(), &key) != ERROR_SUCCESS) return 0;
-    char value[MAX_PATH];
-    DWORD type = 0, size = sizeof value - 1;
-    LONG rc = RegQueryValueExA(key, nullptr, nullptr, &type, (BYTE *)value, &size);
-    RegCloseKey(key);
-    if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return 0;
-    value[size] = 0;  // stored text need not end in a zero
-    strcpy(folder, value);
-    strcpy(setup_path, folder);
-    if (path_append(setup_path, "Setup.exe") && file_exists(setup_path)) return 1;
     folder[0] = setup_path[0] = 0;
     return 0;
 }
@@ -99,13 +106,10 @@ static void run_old_removal(const char *setup_path, const char *folder)
 int remove_old_installation(void)
 {
     char setup_path[MAX_PATH], folder[MAX_PATH];
+    // Only an installation of ours, judged once, is run and deleted.
     if (!find_old_setup(setup_path, folder)) return 0;
-    // Only a Setup of ours in an installation folder is run, and only such a
-    // folder is deleted: the key may name any folder at all.
-    if (installation_folder_ok(folder)) {
-        if (program_is_ours(setup_path)) run_old_removal(setup_path, folder);
-        delete_tree(folder);
-    }
+    run_old_removal(setup_path, folder);
+    delete_tree(folder);
     delete_reg_tree(HKEY_CLASSES_ROOT, SETUP_KEY);
     return 1;
 }

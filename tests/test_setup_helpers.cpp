@@ -218,4 +218,37 @@ TEST(SetupFiles, DeleteTreeRemovesLinksNotTheirTargets)
     }
 }
 
+// Every path is judged in its full, normal form; relative and drive-relative
+// text is refused, and delete_tree never reaches past the full path given.
+TEST(SetupPaths, FullPathsAreJudgedAndRelativeOnesRefused)
+{
+    TempDir dir("judge");
+    const std::string long_name = dir.file("A Long Folder Name");
+    ASSERT_TRUE(CreateDirectoryA(long_name.c_str(), nullptr));
+    char short_name[MAX_PATH] = "";
+    ASSERT_TRUE(GetShortPathNameA(long_name.c_str(), short_name, MAX_PATH));
+    const std::string deep = "D:\\" + std::string(250, 'x');
+    const char *const refused = "";
+    struct { std::string in, out; } cases[] = {
+        {"Quorva Media", refused},         {"..\\Quorva Media", refused}, {"C:Quorva Media", refused},
+        {"\\Quorva Media", refused},     {"", refused},                  {"D:\\A\\..\\B\\.\\C\\", "D:\\B\\C"},
+        {"D:\\A\\B. .", "D:\\A\\B"},    {short_name, long_name},        {"D:\\", "D:\\"},
+        {"\\\\server\\share\\x\\", "\\\\server\\share\\x"}, {deep + "\\yyyy", deep + "\\yyyy"},
+        {deep + "\\" + std::string(10, 'y'), refused},
+    };
+    for (auto &c : cases) {
+        char out[MAX_PATH] = "junk";
+        EXPECT_EQ(path_full(c.in.c_str(), out), !c.out.empty()) << c.in;
+        EXPECT_EQ(std::string(out), c.out) << c.in;
+    }
+    // A relative folder names nothing to delete, wherever the process is.
+    const std::string planted = dir.file("Quorva Media");
+    ASSERT_TRUE(write_text_file(planted + "\\victim.txt", "mine") || (CreateDirectoryA(planted.c_str(), nullptr) &&
+                                                                       write_text_file(planted + "\\victim.txt", "mine")));
+    SetCurrentDirectoryA(dir.path().c_str());
+    EXPECT_EQ(delete_tree("Quorva Media"), 0);
+    EXPECT_EQ(read_file_bytes(planted + "\\victim.txt"), "mine");
+    SetCurrentDirectoryA("C:\\");
+}
+
 }  // namespace

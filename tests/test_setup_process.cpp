@@ -33,7 +33,7 @@ TEST_F(SetupProcess, InstallsFilesShortcutsAndStartsThePlayer)
     std::string player = read_file_bytes(module_dir() + "\\Player.exe");
     ASSERT_GT(player.size(), 100000u);
     EXPECT_TRUE(read_file_bytes(folder + "\\Player.exe") == player);
-    EXPECT_EQ(read_file_bytes(folder + "\\License.txt"), licence);
+    EXPECT_EQ(read_file_bytes(folder + "\\License.txt"), licence.substr(0, licence.find('\xA7')));
     EXPECT_EQ(read_file_bytes(folder + "\\Help.chm").substr(0, 4), "ITSF");
     EXPECT_TRUE(read_file_bytes(folder + "\\Setup.exe") == read_file_bytes(setup_exe));
     EXPECT_EQ(GetFileAttributesA((folder + "\\test.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
@@ -79,6 +79,41 @@ TEST_F(SetupProcess, WithoutConsentNoDesktopLinkAndNoPlayer)
     EXPECT_TRUE(file_exists((shell_folder("Programs") + "\\" + SUB + "\\Quorva Media Player.lnk").c_str()));
     EXPECT_FALSE(file_exists((shell_folder("Desktop") + "\\Quorva Media.lnk").c_str()));
     EXPECT_EQ(wait_player(folder + "\\Player.exe", 1500).w, nullptr);
+}
+
+// Closing the glass window at any step ends Setup there: nothing the user has
+// not confirmed is installed, no loop goes on, and the player is not started.
+TEST_F(SetupProcess, ClosingTheGlassWindowEndsSetupWhereItIs)
+{
+    enum { WELCOME, LICENCE, FOLDER, ACCESS_DENIED, DESKTOP, FINISH };
+    const std::string target = std::string("D:\\Target\\") + SUB;
+    for (int step = WELCOME; step <= FINISH; step++) {
+        ASSERT_TRUE(write_text_file("D:\\blocker", "a file where the folder would go"));
+        ASSERT_TRUE(start());
+        HWND p = page("Welcome to Quorva Media!!");
+        if (step > WELCOME) press(p, IDOK);
+        if (step == LICENCE) page("License Agreement");
+        if (step > LICENCE) accept_licence();
+        p = step >= FOLDER ? page("Installation Options") : nullptr;
+        if (step >= ACCESS_DENIED) {
+            SetDlgItemTextA(p, SETUP_ID_EDIT, step == ACCESS_DENIED ? "D:\\blocker" : "D:\\Target");
+            press(p, IDOK);
+            ASSERT_TRUE(wait_dialog(pi.dwProcessId, step == ACCESS_DENIED ? "Access Denied" : "Desktop Shortcut", IDOK + (step != ACCESS_DENIED) * (IDYES - IDOK), nullptr, 30000)) << step;
+        }
+        if (step == FINISH) {
+            answer("Desktop Shortcut", IDNO);
+            page(nullptr, SETUP_ID_RUN);
+        }
+        PostMessageA(FindWindowA("VantleGlass_SetupBox", nullptr), WM_CLOSE, 0, 0);
+        EXPECT_EQ(exit_code(10000), 0u) << step;
+        // Only the steps after the folder was chosen have installed anything.
+        EXPECT_EQ(file_exists((target + "\\Player.exe").c_str()), step >= DESKTOP) << step;
+        EXPECT_FALSE(file_exists((shell_folder("Desktop") + "\\Quorva Media.lnk").c_str())) << step;
+        EXPECT_EQ(wait_player(target + "\\Player.exe", 1000).w, nullptr) << step;
+        TearDown();
+        remove_uninstall_entry();
+        SetUp();
+    }
 }
 
 TEST_F(SetupProcess, SecondInstanceMeetingTheMutexEndsAtOnce)

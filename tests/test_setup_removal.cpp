@@ -182,6 +182,9 @@ TEST_F(SetupRemoval, InstallThenRemoveThroughTheRemovalPage)
 // from a folder that is no installation leaves the folder's files alone.
 TEST_F(SetupRemoval, RemovalPageFromAnywhere)
 {
+    install("D:\\Real", true, false);
+    const std::string real = std::string("D:\\Real\\") + SUB_FOLDER, menu = shell_folder("Programs") + "\\" + SUB_FOLDER;
+    const int installed = count_entries("D:\\Real"), links = count_entries(menu);
     const std::string copy = "D:\\Copy", bin = "D:\\Build\\Bin";
     for (const std::string &dir : {copy, bin}) {
         ASSERT_TRUE(put_file(dir + "\\Player.exe", "someone's player"));
@@ -203,9 +206,15 @@ TEST_F(SetupRemoval, RemovalPageFromAnywhere)
         HWND p = page(c.heading, SETUP_ID_HEADING, c.title);
         ASSERT_NE(p, nullptr) << c.exe;
         press(p, c.button);
+        // Removal from a folder that is no installation says so and removes nothing.
+        if (c.button == IDOK) answer("Nothing Removed", IDOK);
         EXPECT_EQ(exit_code(20000), 0u) << c.exe;
     }
     Sleep(1500);  // long enough for an erasing copy to have started
+    EXPECT_EQ(count_entries("D:\\Real"), installed);
+    EXPECT_EQ(count_entries(menu), links);
+    EXPECT_TRUE(exists(shell_folder("Desktop") + "\\Quorva Media.lnk"));
+    EXPECT_EQ(uninstall_value("InstallLocation"), real);
     EXPECT_EQ(count_entries(download->path()), before);
     EXPECT_EQ(read_file_bytes(download->file("Player.exe")), "a download");
     EXPECT_EQ(count_entries(copy), 2);
@@ -244,6 +253,18 @@ TEST_F(SetupRemoval, UpgradeRunsTheOldSetupsSilentRemovalFirst)
         TearDown();
         SetUp();
     }
+}
+
+// An installation recorded only by its entry (a non-default folder) is found
+// and upgraded by an installation into a second folder.
+TEST_F(SetupRemoval, InstallIntoASecondFolderUpgradesTheFirst)
+{
+    install("D:\\First", false, false);
+    ASSERT_TRUE(exists(std::string("D:\\First\\") + SUB_FOLDER + "\\Player.exe"));
+    install("D:\\Second", false, false);
+    EXPECT_FALSE(exists("D:\\First\\Ostrel's Lab"));
+    EXPECT_TRUE(exists("D:\\First"));
+    EXPECT_EQ(uninstall_value("InstallLocation"), std::string("D:\\Second\\") + SUB_FOLDER);
 }
 
 TEST_F(SetupRemoval, NewerInstalledVersionIsKeptOnYes)
@@ -348,21 +369,88 @@ TEST_F(SetupRemoval, GuardsKeepDeletionToOurInstallations)
         {shell_folder("AppData", 1), 0}, {"", 0}, {"\\\\server\\share", 0},
     };
     for (auto &c : cases) {
-        EXPECT_EQ(installation_folder_ok(c.folder.c_str()), c.ok) << c.folder;
+        EXPECT_EQ(installation_folder_ok(c.folder.c_str(), nullptr), c.ok) << c.folder;
     }
-    EXPECT_EQ(installation_folder_ok(nullptr), 0);
+    EXPECT_EQ(installation_folder_ok(nullptr, nullptr), 0);
     EXPECT_EQ(program_is_ours(setup_exe.c_str()), 1);
     EXPECT_EQ(program_is_ours((module_dir() + "\\Player.exe").c_str()), 1);
     EXPECT_EQ(program_is_ours((foreign + "\\Setup.exe").c_str()), 0);
 
-    // A key naming foreign files or a drive root: the key goes, the files stay.
+    // A key naming foreign files or a drive root: nothing is run or deleted.
     for (const std::string &named : {foreign, std::string("D:\\")}) {
         int before = count_entries(named);
         set_key(named);
-        EXPECT_EQ(remove_old_installation(), 1) << named;
+        EXPECT_EQ(remove_old_installation(), 0) << named;
         EXPECT_EQ(count_entries(named), before) << named;
-        EXPECT_FALSE(key_exists());
     }
+}
+
+// Ownership: an installation is found only where Setup records one that a
+// standard user cannot write (the default folder, the machine-wide entry, the
+// machine's classes) and only when both its programs name the product and
+// its maker.
+TEST_F(SetupRemoval, OwnershipIsRecordedNotClaimed)
+{
+    const std::string forged = module_dir() + "\\forged_program.exe", player = module_dir() + "\\Player.exe";
+    struct {
+        const char *name, *folder, *setup_from, *company, *record;
+        bool found;
+    } cases[] = {
+        {"default folder", DEFAULT_FOLDER, "ours", nullptr, "", true},
+        {"recorded folder", "D:\\Rec\\Quorva Media", "ours", nullptr, "entry", true},
+        {"recorded in the machine's classes", "D:\\Key\\Quorva Media", "ours", nullptr, "machine key", true},
+        {"per-user value (HKCR merges it)", "D:\\User\\Quorva Media", "ours", nullptr, "user key", false},
+        {"product name forged, maker's not", DEFAULT_FOLDER, "ours", "Someone Else", "", false},
+        {"a forger claiming both names", "D:\\Forged\\Quorva Media", "forged", nullptr, "user key", false},
+        {"a folder holding user files", "D:\\Docs\\Quorva Media", nullptr, nullptr, "entry", false},
+    };
+    for (auto &c : cases) {
+        const std::string folder = c.folder;
+        ASSERT_TRUE(put_file(folder + "\\notes.txt", "mine"));
+        if (c.setup_from) {
+            const std::string &from = std::string(c.setup_from) == "ours" ? setup_exe : forged;
+            ASSERT_TRUE(CopyFileA(from.c_str(), (folder + "\\Setup.exe").c_str(), FALSE));
+            ASSERT_TRUE(CopyFileA(std::string(c.setup_from) == "ours" ? player.c_str() : forged.c_str(),
+                                  (folder + "\\Player.exe").c_str(), FALSE));
+        }
+        if (c.company) {
+            ASSERT_TRUE(forge_version_string(folder + "\\Setup.exe", L"Ostrel's Lab", c.company));
+        }
+        std::string record = c.record;
+        if (record == "entry") {
+            ASSERT_EQ(write_uninstall_entry(folder.c_str()), 1);
+        }
+        if (record == "machine key") {
+            ASSERT_EQ(RegSetValueA(HKEY_LOCAL_MACHINE, "Software\\Classes\\QuorvaMedia.Path", REG_SZ, c.folder, 0), ERROR_SUCCESS);
+        }
+        if (record == "user key") {
+            ASSERT_EQ(RegSetValueA(HKEY_CURRENT_USER, "Software\\Classes\\QuorvaMedia.Path", REG_SZ, c.folder, 0), ERROR_SUCCESS);
+        }
+        char setup_path[MAX_PATH], found[MAX_PATH];
+        EXPECT_EQ(find_old_setup(setup_path, found), c.found ? 1 : 0) << c.name;
+        EXPECT_EQ(std::string(found), c.found ? folder : "") << c.name;
+        TearDown();
+        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Classes\\QuorvaMedia.Path");
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Classes\\QuorvaMedia.Path");
+        SetUp();
+    }
+}
+
+// A forger's programs, named by the per-user classes, in a folder with the
+// user's files: installing runs neither and deletes nothing on the drive.
+TEST_F(SetupRemoval, ForgedProgramsAreNeitherRunNorDeleted)
+{
+    const std::string forged = "D:\\Forged\\Quorva Media";
+    ASSERT_TRUE(put_file(forged + "\\notes.txt", "mine"));
+    for (const char *name : {"\\Setup.exe", "\\Player.exe"})
+        ASSERT_TRUE(CopyFileA((module_dir() + "\\forged_program.exe").c_str(), (forged + name).c_str(), FALSE));
+    ASSERT_EQ(RegSetValueA(HKEY_CURRENT_USER, "Software\\Classes\\QuorvaMedia.Path", REG_SZ, forged.c_str(), 0), ERROR_SUCCESS);
+    int before = count_entries("D:");
+    install("D:\\New", false, false);
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Classes\\QuorvaMedia.Path");
+    EXPECT_FALSE(exists(forged + "\\Setup.exe.ran"));
+    EXPECT_EQ(count_entries("D:") - count_entries("D:\\New") - 1, before);  // all but the new installation
+    EXPECT_EQ(read_file_bytes(forged + "\\notes.txt"), "mine");
 }
 
 TEST(SetupUpgrade, VersionArithmeticAndHandOverLine)

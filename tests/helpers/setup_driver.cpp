@@ -144,6 +144,20 @@ bool set_file_version(const std::string &path, WORD major, WORD minor, WORD buil
     return ok;
 }
 
+bool forge_version_string(const std::string &path, const wchar_t *from, const char *to)
+{
+    DWORD ignored = 0, size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    std::string block(size, '\0'), bytes = read_file_bytes(path);
+    if (size < 2 || !GetFileVersionInfoA(path.c_str(), 0, size, &block[0])) return false;
+    block.resize(*(const WORD *)block.data());
+    std::string old((const char *)from, wcslen(from) * 2), now;
+    for (const char *c = to; *c; c++) now += std::string{*c, 0};
+    size_t at = bytes.find(block), in = block.find(old);
+    if (at == std::string::npos || in == std::string::npos || now.size() != old.size()) return false;
+    bytes.replace(at + in, old.size(), now);
+    return write_text_file(path, bytes) != 0;
+}
+
 namespace {
 
 struct WindowCount {

@@ -34,3 +34,7 @@ bool set_file_version(const std::string &path, WORD major, WORD minor, WORD buil
 int visible_windows(DWORD pid);
 // text in single quotes for the Unix shell, quotes inside it escaped.
 std::string sh_quote(const std::string &text);
+
+// Replaces the UTF-16 text from inside the program's own version block with
+// to (of the same length), as a forger would.
+bool forge_version_string(const std::string &path, const wchar_t *from, const char *to);
