@@ -71,9 +71,11 @@ int hand_over_line(const char *folder, char *line)
 // then ends. Returns only when that cannot be done, leaving the folder.
 static void hand_over(const char *folder)
 {
-    char temp[MAX_PATH], line[256];
+    char temp[MAX_PATH], temp_folder[MAX_PATH], line[256];
     DWORD n = GetTempPathA(sizeof temp, temp);
-    if (n == 0 || n >= sizeof temp || !path_append(temp, "erase_me.exe")) return;
+    if (n == 0 || n >= sizeof temp) return;
+    strcpy(temp_folder, temp);
+    if (!path_append(temp, "erase_me.exe")) return;
     if (!hand_over_line(folder, line)) return;
     if (!CopyFileA(setup_module_path, temp, FALSE)) {
         Sleep(1000);
@@ -84,7 +86,9 @@ static void hand_over(const char *folder)
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (CreateProcessA(temp, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    // The copy runs in the temporary folder, so that no process of Setup's
+    // holds the folder it erases as its current one.
+    if (CreateProcessA(temp, line, nullptr, nullptr, FALSE, 0, nullptr, temp_folder, &si, &pi)) {
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }
@@ -169,6 +173,7 @@ static int erase_report_folder(const char *folder, size_t length)
 
 int self_erase(const char *command_line)
 {
+    SetCurrentDirectoryA(setup_module_folder);  // hold no folder this process may erase
     const char *option = strstr(command_line, "/erase_me");
     const char *open = option ? strchr(option, '"') : nullptr;
     if (!open) return erase_report("Invalid out-of-process command line - no leading quotation mark");

@@ -58,6 +58,9 @@ TEST_F(SetupProcess, InstallsFilesShortcutsAndStartsThePlayer)
     Found started = wait_player(folder + "\\Player.exe", 15000);
     ASSERT_NE(started.w, nullptr);
     EXPECT_NE(command_line_of(started.pid).find("/firstrun"), std::string::npos) << command_line_of(started.pid);
+    // Started by the desktop shell's process, as the signed-in user, not by
+    // the elevated Setup.
+    EXPECT_EQ(lstrcmpiA(parent_image_of(started.pid).c_str(), "explorer.exe"), 0) << parent_image_of(started.pid);
     HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, started.pid);
     PostMessageA(started.w, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForSingleObject(h, 15000), WAIT_OBJECT_0);

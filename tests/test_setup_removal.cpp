@@ -5,6 +5,8 @@
 
 #include <sddl.h>
 
+#include <cstdio>
+
 #include <vector>
 
 namespace {
@@ -211,6 +213,8 @@ TEST_F(SetupRemoval, RemovalPageFromAnywhere)
         EXPECT_EQ(exit_code(20000), 0u) << c.exe;
     }
     Sleep(1500);  // long enough for an erasing copy to have started
+    printf("the real installation's entries before %d, after %d; menu links %d, %d\n", installed,
+           count_entries("D:\\Real"), links, count_entries(menu));
     EXPECT_EQ(count_entries("D:\\Real"), installed);
     EXPECT_EQ(count_entries(menu), links);
     EXPECT_TRUE(exists(shell_folder("Desktop") + "\\Quorva Media.lnk"));
@@ -449,7 +453,9 @@ TEST_F(SetupRemoval, ForgedProgramsAreNeitherRunNorDeleted)
     install("D:\\New", false, false);
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Classes\\QuorvaMedia.Path");
     EXPECT_FALSE(exists(forged + "\\Setup.exe.ran"));
-    EXPECT_EQ(count_entries("D:") - count_entries("D:\\New") - 1, before);  // all but the new installation
+    const int after = count_entries("D:"), added = count_entries("D:\\New") + 1;
+    printf("D: entries before %d, after %d, of which the new installation %d\n", before, after, added);
+    EXPECT_EQ(after - added, before);
     EXPECT_EQ(read_file_bytes(forged + "\\notes.txt"), "mine");
 }
 

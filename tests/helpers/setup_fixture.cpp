@@ -1,5 +1,7 @@
 #include "setup_fixture.h"
 
+#include <tlhelp32.h>
+
 #include <winternl.h>
 
 namespace {
@@ -32,6 +34,22 @@ Found wait_player(const std::string &image, DWORD ms)
         Sleep(50);
     } while (GetTickCount() - start < ms);
     return f;
+}
+
+std::string parent_image_of(DWORD pid)
+{
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 e = {};
+    e.dwSize = sizeof e;
+    DWORD parent = 0;
+    std::string image;
+    for (int pass = 0; pass < 2; pass++)
+        for (BOOL more = Process32First(snap, &e); more; more = Process32Next(snap, &e)) {
+            if (pass == 0 && e.th32ProcessID == pid) parent = e.th32ParentProcessID;
+            if (pass == 1 && parent && e.th32ProcessID == parent) image = e.szExeFile;
+        }
+    CloseHandle(snap);
+    return image;
 }
 
 // From the process parameters in its memory.

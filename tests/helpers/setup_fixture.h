@@ -30,6 +30,8 @@ struct Found {
 Found wait_player(const std::string &image, DWORD ms);
 // The command line another process was started with.
 std::string command_line_of(DWORD pid);
+// The image name of the process that started pid ("explorer.exe").
+std::string parent_image_of(DWORD pid);
 
 class SetupProcess : public ::testing::Test {
 protected:
