@@ -105,6 +105,15 @@ extern const char UNINSTALL_KEY[];
 int write_uninstall_entry(const char *folder);
 void remove_uninstall_entry(void);
 
+// "Open with": Applications\Player.exe (friendly name, supported types, open
+// command), the ProgID SETUP_PROGID (icon, open command) and the ProgID under
+// each of SETUP_MEDIA_TYPES' OpenWithProgids, all machine-wide; no default
+// association. Removal deletes what was written for this folder only.
+extern const char SETUP_PROGID[];
+extern const char *const SETUP_MEDIA_TYPES[];  // ending with a null
+int write_open_with(const char *folder);
+void remove_open_with(const char *folder);
+
 // An earlier installation: its Setup.exe and folder (MAX_PATH each, the full
 // path judged) from the places Setup records one, each judged an
 // installation of ours; 0 when none.

@@ -342,6 +342,7 @@ int install_run(void)
     shortcut("Programs", SETUP_SUB_FOLDER, "Uninstall or Repair.lnk", "Setup.exe", "/repair_or_remove",
              "Uninstall or Repair Quorva Media");
     write_uninstall_entry(setup_install_folder);
+    write_open_with(setup_install_folder);
     int desktop = setup_message("Would you like to have shortcuts placed on your desktop?", "Desktop Shortcut",
                                 MB_TOPMOST | MB_YESNO) == IDYES;
     // Closed meanwhile: what was confirmed is installed, nothing more.

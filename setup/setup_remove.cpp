@@ -123,6 +123,7 @@ static int remove_installation(int show_status)
     if (own) {
         delete_reg_tree(HKEY_CLASSES_ROOT, SETUP_KEY);
         remove_uninstall_entry();
+        remove_open_with(judged);
     }
     pump_messages(0);
     if (show_status) status_text("Removing Files...");

@@ -19,6 +19,7 @@
 #include "ui_windows.h"
 
 #include <d3d9.h>
+#include <shobjidl.h>
 #include <vmr9.h>
 
 namespace {
@@ -536,6 +537,81 @@ TEST_F(MainWindow, KeysSendTheirMenuCommands)
     state[VK_CONTROL] = state[VK_MENU] = 0;
     SetKeyboardState(state);
     SetWindowLongPtrA(main_window, GWLP_WNDPROC, (LONG_PTR)real);
+}
+
+// The media keys inside the player (WM_APPCOMMAND), as hot keys from anywhere
+// (WM_HOTKEY, where this player holds them: one held by another window stays
+// its own) and the taskbar's thumbnail buttons (THBN_CLICKED), each read back
+// in the player's state.
+TEST_F(MainWindow, MediaKeysHotKeysAndThumbnailButtons)
+{
+    add(t1), add(t2), add(t3);
+    // Explorer's message makes the thumbnail toolbar (Wine's taskbar takes it
+    // and shows nothing); the timer then keeps its progress.
+    player_taskbar_created_message = RegisterWindowMessageA("TaskbarButtonCreated");
+    SendMessageA(main_window, player_taskbar_created_message, 0, 0);
+    HWND other = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    BOOL taken = RegisterHotKey(other, 7, 0, VK_MEDIA_STOP);  // another program's key first
+    int held = player_set_media_keys(main_window, 1);
+    printf("media keys held as hot keys: %d (the stop key taken first: %d)\n", held, taken);
+    EXPECT_EQ(held, player_command_for_hotkey(1) ? 3 + !taken : 0) << "all but the taken key, where Wine grabs them";
+    EXPECT_EQ(player_command_for_hotkey(2), taken ? 0 : PLAYER_CMD_STOP);
+    const double volume = snm_get_volume();
+    enum { APP, HOT, THUMB };
+    struct { int kind, code; bool playing; int current; double volume; bool muted; } steps[] = {
+        {THUMB, PLAYER_CMD_PLAY, true, 0, volume, false},
+        {APP, APPCOMMAND_MEDIA_PLAY_PAUSE, false, 0, volume, false},
+        {APP, APPCOMMAND_MEDIA_PLAY_PAUSE, true, 0, volume, false},
+        {APP, APPCOMMAND_MEDIA_PLAY, true, 0, volume, false},
+        {APP, APPCOMMAND_MEDIA_PAUSE, false, 0, volume, false},
+        {APP, APPCOMMAND_MEDIA_PAUSE, false, 0, volume, false},
+        {APP, APPCOMMAND_MEDIA_NEXTTRACK, true, 1, volume, false},
+        {APP, APPCOMMAND_MEDIA_PREVIOUSTRACK, true, 0, volume, false},
+        {THUMB, PLAYER_CMD_NEXT_TRACK, true, 1, volume, false},
+        {THUMB, PLAYER_CMD_PREV_TRACK, true, 0, volume, false},
+        {APP, APPCOMMAND_VOLUME_DOWN, true, 0, volume - 0.05, false},
+        {APP, APPCOMMAND_VOLUME_UP, true, 0, volume, false},
+        {APP, APPCOMMAND_VOLUME_MUTE, true, 0, volume, true},
+        {APP, APPCOMMAND_VOLUME_MUTE, true, 0, volume, false},
+        {HOT, 3, held > 0, held > 0 ? 1 : 0, volume, false},
+        {HOT, 1, held == 0, held > 0 ? 1 : 0, volume, false},
+        {APP, APPCOMMAND_MEDIA_STOP, false, held > 0 ? 1 : 0, volume, false},
+    };
+    for (auto &s : steps) {
+        // A key pressed in a child reaches the main window through the child's default handling.
+        if (s.kind == APP) SendMessageA(playlist_window, WM_APPCOMMAND, (WPARAM)playlist_window, MAKELPARAM(0, s.code));
+        if (s.kind == HOT) SendMessageA(main_window, WM_HOTKEY, s.code, 0);
+        if (s.kind == THUMB) SendMessageA(main_window, WM_COMMAND, MAKEWPARAM(s.code, THBN_CLICKED), 0);
+        EXPECT_TRUE(wait_playing(s.playing)) << s.kind << " " << s.code;
+        EXPECT_EQ(s.current, playlist_current) << s.kind << " " << s.code;
+        EXPECT_NEAR(s.volume, snm_get_volume(), 0.001) << s.code;
+        EXPECT_EQ(s.muted, snm_get_mute() != 0) << s.code;
+    }
+    EXPECT_EQ(0.0, snm_get_position()) << "Stop rewinds";
+    // "Media keys anywhere" off: every key released, the entry unchecked.
+    command(PLAYER_CMD_MEDIA_KEYS);
+    EXPECT_EQ(0, player_command_for_hotkey(1));
+    EXPECT_EQ(MF_UNCHECKED, GetMenuState(GetMenu(main_window), PLAYER_CMD_MEDIA_KEYS, MF_BYCOMMAND) & MF_CHECKED);
+    command(PLAYER_CMD_MEDIA_KEYS);
+    EXPECT_EQ(player_set_media_keys(main_window, 0), 0);
+    if (taken) UnregisterHotKey(other, 7);
+    DestroyWindow(other);
+}
+
+// The taskbar's progress for a position: none when stopped or without a
+// duration, normal while playing, paused while paused, in thousandths.
+TEST(Taskbar, ProgressForAPosition)
+{
+    struct { double position, duration; int playing, open, state; unsigned long long value; } cases[] = {
+        {0, 0, 0, 0, TBPF_NOPROGRESS, 0},  {30, 120, 1, 0, TBPF_NOPROGRESS, 0}, {30, 0, 1, 1, TBPF_NOPROGRESS, 0},
+        {0, 120, 0, 1, TBPF_NOPROGRESS, 0}, {30, 120, 1, 1, TBPF_NORMAL, 250},   {30, 120, 0, 1, TBPF_PAUSED, 250},
+        {0.09, 120, 1, 1, TBPF_NORMAL, 1},  {200, 120, 1, 1, TBPF_NORMAL, 1000}, {-5, 120, 1, 1, TBPF_NORMAL, 0},
+    };
+    for (auto &c : cases) {
+        unsigned long long value = 99;
+        EXPECT_EQ(c.state, player_taskbar_progress(c.position, c.duration, c.playing, c.open, &value)) << c.position;
+        EXPECT_EQ(c.value, value) << c.position;
+    }
 }
 
 // A folder or a playlist on the command line fills the playlist and plays its

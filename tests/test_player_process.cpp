@@ -193,6 +193,51 @@ TEST_F(PlayerProcess, NamesInEveryScriptPlayInTurn)
     EXPECT_EQ(0u, close_and_wait(w));
 }
 
+// Explorer opening three files starts a player for them while one runs: that
+// one hands the three over and exits; the running player lists them, plays
+// the first (it played nothing) and steps through exactly three. Blocks that
+// are not a hand-over (33 paths, a path of 260 bytes, no final zero) are
+// refused with nothing changed.
+TEST_F(PlayerProcess, ASecondPlayerHandsItsFilesToTheFirst)
+{
+    HWND w = start("");
+    ASSERT_TRUE(w);
+    PROCESS_INFORMATION first = pi;
+    pi = {};
+    std::string line, caption = " - Quorva Media Player";
+    for (const char *name : {"a.wav", "b.wav", "c.wav"}) {
+        ASSERT_TRUE(CopyFileA(wav.c_str(), dir->file(name).c_str(), FALSE));
+        line += "\"" + dir->file(name) + "\" ";
+    }
+    std::string exe = module_dir() + "\\Player.exe", cmd = "\"" + exe + "\" " + line;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    ASSERT_TRUE(CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 10000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    CloseHandle(pi.hProcess), CloseHandle(pi.hThread);
+    pi = first;
+    char title[300] = "";
+    auto shows = [&](const char *name) {
+        return pump_until([&] { return GetWindowTextA(w, title, sizeof title) && name + caption == title; }, 5000);
+    };
+    EXPECT_TRUE(shows("a.wav")) << title;
+    std::string many;
+    for (int i = 0; i < 33; i++) many += dir->file("b.wav") + '\0';
+    const std::string refused[] = {many, std::string(260, 'x') + '\0', dir->file("b.wav")};
+    for (const std::string &block : refused) {
+        COPYDATASTRUCT cd = {0x51564D50u, (DWORD)block.size(), (void *)block.data()};
+        EXPECT_EQ(SendMessageA(w, WM_COPYDATA, 0, (LPARAM)&cd), FALSE) << block.size();
+    }
+    for (const char *name : {"b.wav", "c.wav", "a.wav"}) {
+        PostMessageA(w, WM_COMMAND, 40007, 0);  // Next Track
+        EXPECT_TRUE(shows(name)) << title;
+    }
+    EXPECT_EQ(0u, close_and_wait(w));
+}
+
 // A crashing program must end by itself, quickly and with a failure code, or a
 // crashing test would hold the whole run until its timeout.
 TEST(CrashingProgram, EndsAtOnceWithANonZeroCode)

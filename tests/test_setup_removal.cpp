@@ -117,9 +117,52 @@ protected:
     }
 };
 
+// "Open with": the Applications entry's supported types, the ProgID's own
+// values and the ProgID under each type's OpenWithProgids; another program's
+// ProgID under .mp3 is counted apart.
+int open_with_entries(std::string *command = nullptr)
+{
+    int n = 0;
+    char text[600];
+    DWORD size = sizeof text;
+    const char app[] = "Software\\Classes\\Applications\\Player.exe";
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, (std::string(app) + "\\shell\\open\\command").c_str(), nullptr, RRF_RT_REG_SZ,
+                     nullptr, text, &size) == ERROR_SUCCESS) {
+        n++;
+        if (command) *command = text;
+    }
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(app) + "\\SupportedTypes").c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        DWORD values = 0;
+        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr, nullptr);
+        n += values;
+        RegCloseKey(key);
+    }
+    for (const char *sub : {"", "\\DefaultIcon", "\\shell\\open\\command"}) {
+        size = sizeof text;
+        n += RegGetValueA(HKEY_LOCAL_MACHINE, (std::string("Software\\Classes\\QuorvaMedia.File") + sub).c_str(), nullptr,
+                          RRF_RT_REG_SZ, nullptr, text, &size) == ERROR_SUCCESS;
+    }
+    for (const char *const *type = SETUP_MEDIA_TYPES; *type; type++) {
+        size = 0;
+        n += RegGetValueA(HKEY_LOCAL_MACHINE, (std::string("Software\\Classes\\") + *type + "\\OpenWithProgids").c_str(),
+                          "QuorvaMedia.File", RRF_RT_ANY, nullptr, nullptr, &size) == ERROR_SUCCESS;
+    }
+    return n;
+}
+
 TEST_F(SetupRemoval, InstallThenRemoveThroughTheRemovalPage)
 {
+    HKEY mp3;
+    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.mp3\\OpenWithProgids", &mp3), ERROR_SUCCESS);
+    RegSetValueExA(mp3, "Other.File", 0, REG_NONE, nullptr, 0);
+    EXPECT_EQ(open_with_entries(), 0);
     install("D:\\Apps", true, false);
+    std::string open_command;
+    const int written = open_with_entries(&open_command);
+    printf("Open with: %d registry entries before, %d after installing\n", 0, written);
+    EXPECT_EQ(written, 1 + 24 + 3 + 24);
+    EXPECT_EQ(open_command, "\"D:\\Apps\\" + std::string(SUB_FOLDER) + "\\Player.exe\" \"%1\"");
     const std::string folder = std::string("D:\\Apps\\") + SUB_FOLDER;
     ASSERT_TRUE(file_exists((folder + "\\Setup.exe").c_str()));
     EXPECT_EQ(uninstall_value("DisplayName"), "Quorva Media");
@@ -170,6 +213,10 @@ TEST_F(SetupRemoval, InstallThenRemoveThroughTheRemovalPage)
     }
     EXPECT_FALSE(key_exists());
     EXPECT_EQ(uninstall_value("DisplayName"), "");
+    EXPECT_EQ(open_with_entries(), 0) << "every entry Setup wrote, and no other";
+    EXPECT_EQ(RegQueryValueExA(mp3, "Other.File", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    RegDeleteValueA(mp3, "Other.File");
+    RegCloseKey(mp3);
     // The copy in the temporary folder erases the installation and its
     // emptied "Ostrel's Lab", and nothing of the user's.
     EXPECT_TRUE(wait_gone("D:\\Apps\\Ostrel's Lab", 20000));

@@ -144,7 +144,7 @@ TEST_F(PlayerWindows, MenuBarFromResource101)
               "Volume Down|Down=40072; Mute|M=40073]; "
               "&Playlist>[&Add=40017; &Delete|Del=40029; -; &Sort>[&Random=40057; -; &File=40058; &Artist=40059; "
               "&Title=40060]; -; &Export|Ctrl+S=40032; -; &Clear=40054]; "
-              "&Settings>[Use DirectX9 &VMR=40051+~]; "
+              "&Settings>[Use DirectX9 &VMR=40051+~; Media &keys anywhere=40075+]; "
               "&Help>[&About=40035; &Home Page=40052]",
               describe_menu(bar));
 }

@@ -39,6 +39,7 @@ enum {
     PLAYER_CMD_VOLUME_DOWN = 40072,
     PLAYER_CMD_MUTE = 40073,
     PLAYER_CMD_FULL_SCREEN = 40074,
+    PLAYER_CMD_MEDIA_KEYS = 40075,
 };
 
 // Repeat Track: at the end of a file the viewport plays it again instead of
@@ -68,6 +69,39 @@ int player_run(HINSTANCE instance, const char *command_line);
 int player_open_command_line_path(const char *path);
 
 LRESULT CALLBACK player_main_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+// Media keys. The menu command a WM_APPCOMMAND stands for (0 when not one of
+// the player's; -1 for play or pause asked of what already does it). The
+// hardware keys as hot keys while "Media keys anywhere" is on: registering
+// (a key another program holds stays its own) or releasing them; how many
+// the player holds. The command of a hot key of the player's, or 0.
+extern int player_media_keys_anywhere;
+int player_command_for_appcommand(int appcommand);
+int player_set_media_keys(HWND main, int on);
+int player_command_for_hotkey(int id);
+
+// Taskbar: the message Explorer sends when the button is made, the thumbnail
+// toolbar (Prev Track, Play/Pause, Next Track, sending those commands), and
+// the progress: a TBPF_ state and a value of PLAYER_TASKBAR_STEPS for a
+// position, normal while playing, paused while paused, none when stopped.
+#define PLAYER_TASKBAR_STEPS 1000
+extern UINT player_taskbar_created_message;
+void player_taskbar_create(HWND main);
+void player_taskbar_update(void);
+void player_taskbar_release(void);
+int player_taskbar_progress(double position, double duration, int playing, int open, unsigned long long *value);
+
+// One player window for many files: a second instance hands the quoted
+// readable paths of its command line (or, without any, the path it found) to
+// the running player with WM_COPYDATA (1 when taken; it then exits). The block
+// holds at most PLAYER_HANDOVER_PATHS zero-terminated paths of at most 259
+// bytes; player_take_handover copies them out (0 for any other block), and
+// player_on_copydata adds them, giving the index of the first or -1.
+#define PLAYER_HANDOVER_TAG 0x51564D50u
+#define PLAYER_HANDOVER_PATHS 32
+int player_hand_over(const char *command_line, const char *path);
+int player_take_handover(const void *data, DWORD size, char paths[][PLAYER_PATH_CHARS]);
+int player_on_copydata(const COPYDATASTRUCT *cd);
 
 // Window arrangement.
 #define PLAYER_CONTROLS_HEIGHT 90

@@ -97,6 +97,9 @@ static int main_on_extra_command(HWND hwnd, int id)
     case PLAYER_CMD_FULL_SCREEN:
         snm_set_fullscreen(!snm_is_fullscreen());
         return 1;
+    case PLAYER_CMD_MEDIA_KEYS:
+        player_set_media_keys(hwnd, !player_media_keys_anywhere);
+        return 1;
     case PLAYER_CMD_SORT_RANDOM:
     case PLAYER_CMD_SORT_FILE:
     case PLAYER_CMD_SORT_TITLE:
@@ -193,6 +196,29 @@ static void main_on_dropfiles(HDROP drop)
     if (!snm_is_playing()) player_play_current();
 }
 
+// A media key pressed inside the player: the command it stands for.
+static LRESULT main_on_appcommand(HWND hwnd, WPARAM wp, LPARAM lp)
+{
+    int command = player_command_for_appcommand(GET_APPCOMMAND_LPARAM(lp));
+    if (!command) return DefWindowProcA(hwnd, WM_APPCOMMAND, wp, lp);
+    if (command > 0) main_on_command(hwnd, command);
+    return TRUE;
+}
+
+// Files another instance hands over join the playlist; the first plays when
+// nothing does. FALSE, with nothing changed, for a block that is not one.
+static LRESULT main_on_copydata(const COPYDATASTRUCT *cd)
+{
+    int first = player_on_copydata(cd);
+    if (first < 0) return FALSE;
+    player_repaint_now(playlist_window);
+    if (!snm_is_playing()) {
+        playlist_current = first;
+        player_play_current();
+    }
+    return TRUE;
+}
+
 static LRESULT main_on_size(HWND hwnd, WPARAM wp, LPARAM lp)
 {
     player_layout_children(hwnd);
@@ -215,14 +241,27 @@ LRESULT CALLBACK player_main_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_DROPFILES:
         main_on_dropfiles((HDROP)wp);
         return 0;
-    case WM_COMMAND:
+    case WM_COMMAND:  // menu, keys, and the thumbnail buttons (THBN_CLICKED)
         main_on_command(hwnd, LOWORD(wp));
         return 0;
+    case WM_APPCOMMAND:
+        return main_on_appcommand(hwnd, wp, lp);
+    case WM_HOTKEY:
+        if (int command = player_command_for_hotkey((int)wp)) main_on_command(hwnd, command);
+        return 0;
+    case WM_COPYDATA:
+        return main_on_copydata((const COPYDATASTRUCT *)lp);
     case WM_CLOSE:
         DestroyWindow(hwnd);
         return 0;
     case WM_DESTROY:
+        player_set_media_keys(hwnd, 0);
+        player_taskbar_release();
         PostQuitMessage(0);
+        return 0;
+    }
+    if (msg == player_taskbar_created_message && msg) {
+        player_taskbar_create(hwnd);
         return 0;
     }
     return DefWindowProcA(hwnd, msg, wp, lp);

@@ -57,14 +57,19 @@ int player_run(HINSTANCE instance, const char *command_line)
     char media_path[PLAYER_PATH_CHARS];
     player_instance = instance;
     media_path[0] = 0;
+    player_parse_command_line(command_line, media_path);
+    if (!media_path[0]) command_line_folder(command_line, media_path);
+    // Explorer starts one player per file it opens: a player that already
+    // runs takes the file into its playlist, and this one is not needed.
+    if (media_path[0] && player_hand_over(command_line, media_path)) return 0;
+    player_taskbar_created_message = RegisterWindowMessageA("TaskbarButtonCreated");
     pxm_startup(0);
     skin_load();
 
     player_create_windows();
-    player_parse_command_line(command_line, media_path);
+    player_set_media_keys(main_window, 1);
     CoInitialize(nullptr);
     snm_set_owner(viewport_window);
-    if (!media_path[0]) command_line_folder(command_line, media_path);
     player_open_command_line_path(media_path);
 
     // The keys act wherever the focus is inside the player.

@@ -270,6 +270,7 @@ static void controls_on_timer(HWND hwnd)
 {
     InvalidateRect(hwnd, nullptr, FALSE);
     UpdateWindow(hwnd);
+    player_taskbar_update();
 }
 
 LRESULT CALLBACK player_controls_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
