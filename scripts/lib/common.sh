@@ -73,6 +73,10 @@ export -f wine
 # The prefix, the audio device and HOME all live in the build folder, so a run
 # never touches the user's own Wine setup.
 quorva_wine_env() {
+  # Wine writes Windows names to the disk in the locale's character set: with
+  # UTF-8 every name reaches the disk, whatever the calling environment sets
+  # (without a locale, a name beyond ASCII cannot be created at all).
+  export LANG=C.UTF-8 LC_ALL=C.UTF-8
   export WINEPREFIX="${QUORVA_WINEPREFIX:-$RUN_BUILD/wine}"
   if [ "$QUORVA_ARCH" = i686 ]; then export WINEARCH=win32; else export WINEARCH=win64; fi
   export WINEDEBUG=${WINEDEBUG:--all}
