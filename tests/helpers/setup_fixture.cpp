@@ -120,6 +120,11 @@ void SetupProcess::TearDown()
 
 void SetupProcess::remove_shortcuts()
 {
+    // An installation's registry entries go with its shortcuts, so that every
+    // test, and every later run in the same prefix, starts without them.
+    remove_uninstall_entry();
+    remove_open_with("");
+    delete_reg_tree(HKEY_LOCAL_MACHINE, "Software\\Classes\\Applications\\Player.exe");
     for (int user = 0; user < 2; user++) {
         delete_tree(shell_folder("Programs", user) + "\\Ostrel's Lab");
         DeleteFileA((shell_folder("Desktop", user) + "\\Quorva Media.lnk").c_str());

@@ -43,7 +43,7 @@ protected:
     static void TearDownTestSuite();
     void SetUp() override { remove_shortcuts(); }
     void TearDown() override;
-    static void remove_shortcuts();
+    static void remove_shortcuts();  // and the registry entries of an installation
 
     // Starts exe (the download folder's Setup.exe by default) with arguments.
     bool start(const std::string &arguments = "", const std::string &exe = "");
