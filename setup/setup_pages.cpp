@@ -231,13 +231,22 @@ int page_licence(void)
 
 static char *folder_text;
 
+// The edit's text in the program's code page (MAX_PATH bytes); 0, with out
+// empty, when the code page cannot hold it.
+static int folder_typed(HWND w, char *out)
+{
+    WCHAR typed[128];
+    GetDlgItemTextW(w, SETUP_ID_EDIT, typed, 128);
+    if (text_from_wide(typed, lstrlenW(typed), out, MAX_PATH, 0) >= 0) return 1;
+    out[0] = 0;
+    return 0;
+}
+
 // The line under the edit shows the folder the typed base really makes.
 static void folder_show_target(HWND w)
 {
-    WCHAR typed[128];
     char base[MAX_PATH], folder[MAX_PATH], line[MAX_PATH + 64];
-    GetDlgItemTextW(w, SETUP_ID_EDIT, typed, 128);
-    if (text_from_wide(typed, lstrlenW(typed), base, sizeof base, 0) >= 0 && install_folder_for(base, folder))
+    if (folder_typed(w, base) && install_folder_for(base, folder))
         snprintf(line, sizeof line, "Quorva Media will be installed in:\n%s", folder);
     else
         snprintf(line, sizeof line, "Type a full folder path, such as C:\\Program Files.");
@@ -281,9 +290,7 @@ static INT_PTR CALLBACK folder_proc(HWND w, UINT msg, WPARAM wp, LPARAM)
         return TRUE;
     }
     if (LOWORD(wp) == IDOK) {
-        WCHAR typed[128];
-        GetDlgItemTextW(w, SETUP_ID_EDIT, typed, 128);
-        if (text_from_wide(typed, lstrlenW(typed), folder_text, MAX_PATH, 0) < 0) folder_text[0] = 0;
+        folder_typed(w, folder_text);
         EndDialog(w, 1);
         return TRUE;
     }

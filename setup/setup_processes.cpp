@@ -8,6 +8,7 @@
 #include <tlhelp32.h>
 #include <string.h>
 
+#include "setup.h"
 #include "setup_app.h"
 
 typedef HANDLE(WINAPI *snapshot_fn)(DWORD, DWORD);
@@ -87,10 +88,7 @@ static HANDLE find_process(const char *name, const DWORD *skip, int skipped, DWO
     // A program file is known by its full path; a bare name (the help
     // viewer) by its name inside the Windows folder.
     if (strchr(name, '\\')) {
-        DWORD n = GetFullPathNameA(name, MAX_PATH, full_path, nullptr);
-        if (n == 0 || n >= MAX_PATH) return nullptr;
-        n = GetLongPathNameA(full_path, full_path, MAX_PATH);
-        if (n == 0 || n >= MAX_PATH) return nullptr;
+        if (!path_full(name, full_path)) return nullptr;
     } else {
         lstrcpynA(full_path, name, MAX_PATH);
     }

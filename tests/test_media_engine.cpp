@@ -193,7 +193,7 @@ TEST_F(MediaEngine, PositionAdvancesInRealTime)
 // whole name.
 TEST_F(MediaEngine, PlaysANameOutsideTheLegacyCodePage)
 {
-    ASSERT_EQ(1, snm_open(media_file("names\\\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82, \xD0\xBC\xD0\xB8\xD1\x80.mp3").c_str()));
+    ASSERT_EQ(1, snm_open(media_names()[3].c_str()));  // "Привет, мир.mp3"
     EXPECT_NEAR(0.6, snm_get_duration(), 0.1);
     snm_play();
     ASSERT_TRUE(wait_playing(true));

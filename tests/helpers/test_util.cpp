@@ -87,3 +87,15 @@ std::string module_dir()
 }
 
 std::string media_file(const std::string &name) { return module_dir() + "\\..\\media\\" + name; }
+
+std::vector<std::string> media_names()
+{
+    char folder[MAX_PATH] = "";
+    GetFullPathNameA(media_file("names").c_str(), MAX_PATH, folder, nullptr);
+    std::vector<std::string> paths;
+    for (const char *name : {"Caf\xC3\xA9", "Fresh", "\xCE\x9A\xCE\xB1\xCE\xBB\xCE\xB7\xCE\xBC\xCE\xAD\xCF\x81\xCE\xB1",
+                             "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82, \xD0\xBC\xD0\xB8\xD1\x80",
+                             "\xE6\x9D\xB1\xE4\xBA\xAC"})
+        paths.push_back(std::string(folder) + "\\" + name + ".mp3");
+    return paths;
+}

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // A fresh folder under the system's temporary folder, removed with its
 // contents when the object goes.
@@ -32,3 +33,6 @@ void pump_for(DWORD ms);
 std::string module_dir();
 // A file that tests/media/make-media.sh made for this build's tests.
 std::string media_file(const std::string &name);
+// The full paths of the five MP3s in its "names" folder (four scripts and
+// the tagged one), in byte order.
+std::vector<std::string> media_names();
