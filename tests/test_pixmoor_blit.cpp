@@ -17,7 +17,7 @@ int32_t status() { return pxm_thread_state()->status; }
 // Runs a body once with the integer forms and once with the SSE2 forms.
 class PixmoorLevels : public pxt::Levels {};
 
-INSTANTIATE_TEST_SUITE_P(Forms, PixmoorLevels, ::testing::Values(0, 2));
+INSTANTIATE_TEST_SUITE_P(Forms, PixmoorLevels, ::testing::Values(0, 2, 4, 5));
 
 TEST_P(PixmoorLevels, PixelOverEdgeCases)
 {

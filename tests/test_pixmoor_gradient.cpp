@@ -14,7 +14,7 @@ namespace {
 using pxt::Image;
 
 class PixmoorGradient : public pxt::Levels {};
-INSTANTIATE_TEST_SUITE_P(Forms, PixmoorGradient, ::testing::Values(0, 2));
+INSTANTIATE_TEST_SUITE_P(Forms, PixmoorGradient, ::testing::Values(0, 2, 4, 5));
 
 TEST_P(PixmoorGradient, OpaqueAndBlendedColumnFractions)
 {

@@ -114,17 +114,22 @@ TEST_F(ScaleRandom, IntegerAndSse2FormsAgree)
             v = rng.pixel();
         for (uint32_t &v : s0.block)
             v = rng.pixel();
-        pxt::Image d2 = d0;
+        pxt::Image before = d0, d2 = d0;
         RandomOp o = random_op(rng, d0.s, s0.s);
         int agreement = expected_agreement(o);
+        pxm_cpu_level = 2;
+        int32_t r2 = run_op(o, &d2.s, &s0.s);
+        int32_t st2 = pxm_thread_state()->status;
+        pxm_cpu_level = saved;
+        // Every faster form gives exactly the SSE2 form's pixels, bicubic too.
+        ASSERT_NO_FATAL_FAILURE(pxt::expect_faster_levels_agree(
+            saved, before, d2, r2, [&](pxt::Image &d) { return run_op(o, &d.s, &s0.s); }, describe(o, d0.s, s0.s)));
         if (agreement == BICUBIC)
-            continue; // the smooth-picture test below covers it
+            continue; // the smooth-picture test below compares it with the integer form
         pxm_cpu_level = 0;
         int32_t r0 = run_op(o, &d0.s, &s0.s);
         int32_t st0 = pxm_thread_state()->status;
         pxm_cpu_level = saved;
-        int32_t r2 = run_op(o, &d2.s, &s0.s);
-        int32_t st2 = pxm_thread_state()->status;
         ASSERT_EQ(r0, r2) << describe(o, d0.s, s0.s);
         ASSERT_EQ(st0, st2) << describe(o, d0.s, s0.s);
         if (agreement == SAME) {
@@ -187,8 +192,9 @@ TEST_F(ScaleRandom, BicubicFormsAgreeOnSmoothPictures)
             continue;
         pxm_cpu_level = 0;
         ASSERT_EQ(1, run_op(o, &d0.s, &s0.s));
-        pxm_cpu_level = saved;
+        pxm_cpu_level = 2;
         ASSERT_EQ(1, run_op(o, &d2.s, &s0.s));
+        pxm_cpu_level = saved;
         // The horizontal passes may round one apart; the vertical kernel's
         // weights sum to at most 1.5 in magnitude, so after its own rounding
         // the forms stay within two.
@@ -220,11 +226,16 @@ TEST_F(ScaleRandom, WholeSurfaceBoxReductionsAgreeWithinOne)
             for (int32_t x = 0; x < sw; x++)
                 g.s.pixels[(size_t)y * g.s.stride + x] = rng.next();
         pxt::Image d0(dw, dh, 0, dw);
-        pxt::Image d2 = d0;
+        pxt::Image before = d0, d2 = d0;
+        auto reduce = [&](pxt::Image &d) {
+            return pxm_stretch_copy(&d.s, 0, 0, dw - 1, dh - 1, &g.s, 0, 0, sw - 1, sh - 1, PXM_HIGH_QUALITY);
+        };
         pxm_cpu_level = 0;
-        ASSERT_EQ(1, pxm_stretch_copy(&d0.s, 0, 0, dw - 1, dh - 1, &g.s, 0, 0, sw - 1, sh - 1, PXM_HIGH_QUALITY));
+        ASSERT_EQ(1, reduce(d0));
+        pxm_cpu_level = 2;
+        ASSERT_EQ(1, reduce(d2));
         pxm_cpu_level = saved;
-        ASSERT_EQ(1, pxm_stretch_copy(&d2.s, 0, 0, dw - 1, dh - 1, &g.s, 0, 0, sw - 1, sh - 1, PXM_HIGH_QUALITY));
+        ASSERT_NO_FATAL_FAILURE(pxt::expect_faster_levels_agree(saved, before, d2, 1, reduce, "whole-surface box"));
         pxt::guard_free(&g);
         ASSERT_LE(max_lane_difference(d0.block, d2.block), 1) << sw << "x" << sh << " -> " << dw << "x" << dh;
     }
@@ -234,9 +245,9 @@ TEST_F(ScaleRandom, GuardPagesNeverFaultAndPaddingStaysUntouched)
 {
     pxt::Rng rng(9090);
     const uint32_t pad = 0xA5A5A5A5;
-    for (int level : {0, 2}) {
-        if (level == 2 && saved < 2)
-            continue;
+    std::vector<int> levels = pxt::vector_levels(saved);
+    levels.insert(levels.begin(), 0);
+    for (int level : levels) {
         for (int i = 0; i < 4000; i++) {
             int32_t dw = rng.range(1, 50), dh = rng.range(1, 24), sw = rng.range(1, 50), sh = rng.range(1, 24);
             pxt::GuardSurface d, s;

@@ -186,7 +186,7 @@ protected:
     int level() const { return GetParam(); }
 };
 
-INSTANTIATE_TEST_SUITE_P(Forms, RopLevels, ::testing::Values(0, 2));
+INSTANTIATE_TEST_SUITE_P(Forms, RopLevels, ::testing::Values(0, 2, 4, 5));
 
 TEST_P(RopLevels, EveryBlitCodeMatchesItsRule)
 {

@@ -16,7 +16,7 @@ namespace {
 using pxt::Image;
 
 class PixmoorShapes : public pxt::Levels {};
-INSTANTIATE_TEST_SUITE_P(Forms, PixmoorShapes, ::testing::Values(0, 2));
+INSTANTIATE_TEST_SUITE_P(Forms, PixmoorShapes, ::testing::Values(0, 2, 4, 5));
 
 const uint32_t INK = 0x00FF0000;
 

@@ -61,7 +61,7 @@ protected:
     bool sse2() const { return GetParam() >= 2; }
 };
 
-INSTANTIATE_TEST_SUITE_P(Forms, StretchLevels, ::testing::Values(0, 2));
+INSTANTIATE_TEST_SUITE_P(Forms, StretchLevels, ::testing::Values(0, 2, 4, 5));
 
 TEST_P(StretchLevels, FourSampleCopyHalvesByBlockAverage)
 {
@@ -428,7 +428,7 @@ TEST_P(StretchLevels, SourceRowsOutsideTheImageAreNotDrawn)
 }
 
 class SurfaceResize : public StretchLevels {};
-INSTANTIATE_TEST_SUITE_P(Forms, SurfaceResize, ::testing::Values(0, 2));
+INSTANTIATE_TEST_SUITE_P(Forms, SurfaceResize, ::testing::Values(0, 2, 4, 5));
 
 TEST_P(SurfaceResize, SmoothModesFilterThePicture)
 {

@@ -75,7 +75,7 @@ typedef struct PxmSurface {
 } PxmSurface;
 
 // Engine context.
-extern int32_t pxm_cpu_level; // 0 integer code, 2 SSE2, 3 SSE3, 4 SSSE3
+extern int32_t pxm_cpu_level; // 0 integer code, 2 SSE2, 3 SSE3, 4 SSSE3, 5 AVX2
 extern uint32_t pxm_checker_pattern[256];
 
 int32_t pxm_startup(int32_t flags);

@@ -18,8 +18,21 @@ static void pxm_fill_checker(uint32_t a, uint32_t b)
             pxm_checker_pattern[y * 16 + x] = (((y >> 2) + (x >> 2)) & 1) ? b : a;
 }
 
+// Whether the system saves the YMM registers across task switches: the
+// processor may have AVX2 while the system (or a virtual machine) leaves the
+// upper halves unsaved, and then AVX2 code must not run.
+static bool pxm_system_saves_ymm(unsigned int ecx1)
+{
+    if (!(ecx1 & bit_OSXSAVE) || !(ecx1 & bit_AVX))
+        return false;
+    unsigned int lo, hi;
+    __asm__ volatile("xgetbv" : "=a"(lo), "=d"(hi) : "c"(0));
+    return (lo & 6) == 6; // XMM and YMM state
+}
+
 // CPUID feature bits: __get_cpuid first checks that CPUID exists (the EFLAGS
-// ID bit on i386), so this is safe on any processor.
+// ID bit on i386), so this is safe on any processor. Level 5 (AVX2) sits
+// above SSSE3, whose processors all have.
 static int32_t pxm_detect_level(void)
 {
     unsigned int eax, ebx, ecx, edx;
@@ -29,7 +42,15 @@ static int32_t pxm_detect_level(void)
         return 0;
     if (!(ecx & bit_SSE3))
         return 2;
-    return (ecx & bit_SSSE3) ? 4 : 3;
+    if (!(ecx & bit_SSSE3))
+        return 3;
+    unsigned int ecx1 = ecx;
+    if (__get_cpuid_max(0, nullptr) >= 7 && pxm_system_saves_ymm(ecx1)) {
+        __cpuid_count(7, 0, eax, ebx, ecx, edx);
+        if (ebx & bit_AVX2)
+            return 5;
+    }
+    return 4;
 }
 
 int32_t pxm_startup(int32_t flags)

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string.h>
+#include <string>
 #include <vector>
 
 #include "pixmoor.h"
@@ -70,12 +71,43 @@ protected:
     {
         pxm_startup(0);
         saved = pxm_cpu_level;
-        if (GetParam() >= 2 && saved < 2)
-            GTEST_SKIP() << "no SSE2";
+        if (GetParam() > saved)
+            GTEST_SKIP() << "this processor stops at level " << saved;
         pxm_cpu_level = GetParam();
     }
     void TearDown() override { pxm_cpu_level = saved; }
     int saved = 0;
 };
+
+// The vector levels this processor runs, SSE2 first: each faster form must
+// give exactly the SSE2 form's results.
+inline std::vector<int> vector_levels(int top)
+{
+    std::vector<int> levels;
+    for (int level : {2, 4, 5})
+        if (level <= top)
+            levels.push_back(level);
+    return levels;
+}
+
+// Runs draw (which draws into the image it is given) on a copy of before at
+// each level above SSE2 that this processor runs, and fails unless the result
+// and every pixel equal the SSE2 form's (sse2_result, sse2).
+template <class Draw>
+void expect_faster_levels_agree(int top, const Image &before, const Image &sse2, int32_t sse2_result, Draw draw,
+                                const std::string &what)
+{
+    int saved = pxm_cpu_level;
+    for (int level : vector_levels(top)) {
+        if (level == 2)
+            continue;
+        Image d = before;
+        pxm_cpu_level = level;
+        int32_t r = draw(d);
+        pxm_cpu_level = saved;
+        ASSERT_EQ(sse2_result, r) << "level " << level << ": " << what;
+        ASSERT_TRUE(sse2.block == d.block) << "level " << level << ": " << what;
+    }
+}
 
 } // namespace pxt
