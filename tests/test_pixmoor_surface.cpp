@@ -494,3 +494,106 @@ TEST_F(PixmoorSurface, FromBitmapRejectsNonBitmap)
 }
 
 } // namespace
+
+namespace {
+
+// What validation and a copy into the surface give after each change to it,
+// once the engine has read (and kept) the surface's facts: the same as when
+// it asks GDI every time.
+TEST(PixmoorKeptFacts, StaleAndChangedSurfacesGiveTheSameStatuses)
+{
+    struct Case {
+        const char *what;
+        void (*change)(PxmSurface *s, PxmSurface *other, PxmSurface *stale);
+        bool valid;
+        int32_t width; // after validation
+        int32_t copied, copy_status;
+    } cases[] = {
+        {"untouched", [](PxmSurface *, PxmSurface *, PxmSurface *) {}, true, 6, 1, PXM_STATUS_OK},
+        {"fields scribbled",
+         [](PxmSurface *s, PxmSurface *, PxmSurface *) {
+             s->width = 99;
+             s->stride = 1;
+             s->pixels = nullptr;
+         },
+         true, 6, 1, PXM_STATUS_OK},
+        {"freed", [](PxmSurface *s, PxmSurface *, PxmSurface *) { pxm_surface_free(s, 0); }, false, 0, 0,
+         PXM_STATUS_BAD_SURFACE},
+        {"a copy of the record after freeing",
+         [](PxmSurface *s, PxmSurface *, PxmSurface *stale) {
+             *stale = *s;
+             pxm_surface_free(stale, 0);
+         },
+         false, 6, 0, PXM_STATUS_BAD_SURFACE},
+        {"bitmap deleted behind the engine", [](PxmSurface *s, PxmSurface *, PxmSurface *) { DeleteObject(s->bitmap); },
+         false, 6, 0, PXM_STATUS_BAD_SURFACE},
+        {"bitmap replaced", [](PxmSurface *s, PxmSurface *other, PxmSurface *) { s->bitmap = other->bitmap; }, true,
+         9, 1, PXM_STATUS_OK},
+        {"resized", [](PxmSurface *s, PxmSurface *, PxmSurface *) { pxm_surface_resize(s, 8, 7, 1); }, true, 8, 1,
+         PXM_STATUS_OK},
+        {"a copy of the record before resizing",
+         [](PxmSurface *s, PxmSurface *, PxmSurface *stale) {
+             pxm_surface_resize(s, 8, 7, 1);
+             PxmSurface resized = *s;
+             *s = *stale;
+             *stale = resized;
+         },
+         false, 6, 0, PXM_STATUS_BAD_SURFACE},
+    };
+    for (const Case &c : cases) {
+        PxmSurface s, other, stale, src;
+        memset(&s, 0, sizeof(s));
+        memset(&other, 0, sizeof(other));
+        memset(&src, 0, sizeof(src));
+        ASSERT_EQ(1, pxm_surface_create(&s, 6, 4, 0));
+        ASSERT_EQ(1, pxm_surface_create(&other, 9, 3, 0));
+        ASSERT_EQ(1, pxm_surface_create(&src, 2, 2, 0));
+        ASSERT_TRUE(pxm_surface_validate(&s, 0));
+        ASSERT_EQ(1, pxm_copy(&s, 0, 0, 1, 1, &src, 0, 0, 1, 1, 0));
+        stale = s; // the record as it was, for the cases that keep a copy
+        HBITMAP own = s.bitmap;
+        c.change(&s, &other, &stale);
+        EXPECT_EQ(c.valid, pxm_surface_validate(&s, 0)) << c.what;
+        EXPECT_EQ(PXM_STATUS_BAD_SURFACE, status()) << c.what;
+        if (c.valid)
+            EXPECT_EQ(c.width, s.width) << c.what;
+        EXPECT_EQ(c.copied, pxm_copy(&s, 0, 0, 1, 1, &src, 0, 0, 1, 1, 0)) << c.what;
+        EXPECT_EQ(c.copy_status, status()) << c.what;
+        if (s.bitmap == other.bitmap)
+            s.bitmap = own;
+        for (PxmSurface *left : {&s, &stale})
+            if (pxm_surface_is_live(left))
+                pxm_surface_free(left, 0);
+        pxm_surface_free(&other, 0);
+        pxm_surface_free(&src, 0);
+    }
+}
+
+// A DC handed back deselects the DIB; the next copy to a window's DC must
+// select it again, and a DIB the engine left selected keeps reaching GDI.
+TEST(PixmoorKeptFacts, BlitToDcReselectsAfterTheDcWasHandedBack)
+{
+    PxmSurface s, target;
+    memset(&s, 0, sizeof(s));
+    memset(&target, 0, sizeof(target));
+    ASSERT_EQ(1, pxm_surface_create(&s, 4, 4, 0));
+    ASSERT_EQ(1, pxm_surface_create(&target, 4, 4, 0));
+    HDC dc = nullptr, target_dc = nullptr;
+    ASSERT_NE(nullptr, pxm_surface_get_dc(&target, &target_dc, nullptr));
+    const uint32_t colours[] = {0x00112233, 0x00445566, 0x00778899};
+    for (int step = 0; step < 3; step++) {
+        pxm_fill_rect(&s, 0, 0, 3, 3, colours[step], 0);
+        if (step == 1) {
+            ASSERT_NE(nullptr, pxm_surface_get_dc(&s, &dc, nullptr));
+            pxm_surface_release_dc(&s, &dc);
+        }
+        ASSERT_NE(0, pxm_blit_to_dc(target_dc, 0, 0, 3, 3, &s, 0, 0, 3, 3, 0));
+        GdiFlush();
+        EXPECT_EQ(colours[step], target.pixels[5] & 0x00FFFFFF) << step;
+    }
+    pxm_surface_release_dc(&target, &target_dc);
+    pxm_surface_free(&s, 0);
+    pxm_surface_free(&target, 0);
+}
+
+} // namespace

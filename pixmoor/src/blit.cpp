@@ -369,8 +369,7 @@ int32_t pxm_blit_to_dc(HDC target, int32_t x1, int32_t y1, int32_t x2, int32_t y
     if (!pxm_record_readable(src) || (src->kind & PXM_KIND_MEMORY))
         return 0;
     ts->status = PXM_STATUS_OK;
-    if ((HBITMAP)GetCurrentObject(src->dc, OBJ_BITMAP) != src->bitmap)
-        SelectObject(src->dc, src->bitmap);
+    pxm_select_dib(ts, src);
     int w = (int)((int64_t)x2 - x1 + 1), h = (int)((int64_t)y2 - y1 + 1);
     if ((int64_t)x2 - x1 == (int64_t)sx2 - sx1 && (int64_t)y2 - y1 == (int64_t)sy2 - sy1)
         return BitBlt(target, x1, y1, w, h, src->dc, sx1, sy1, SRCCOPY);

@@ -85,6 +85,8 @@ int32_t pxm_shutdown(int32_t mode)
         pxm_engine.started = 0;
     }
     DeleteCriticalSection(&pxm_engine.table_lock);
+    // Kept surface facts belong to the ended engine.
+    InterlockedIncrement(&pxm_engine.frees);
     if (pxm_engine.table) {
         GlobalFree(pxm_engine.table);
         pxm_engine.table = nullptr;
@@ -124,6 +126,15 @@ PxmThreadState *pxm_thread_state(void)
     if (pxm_engine.started <= 0)
         pxm_startup(0);
     DWORD id = GetCurrentThreadId();
+    // A slot that holds this thread's id stays this thread's while it runs
+    // (only its own claim writes the id, and the sweep frees only slots of
+    // ended threads), so finding it needs no lock.
+    PxmThreadState *known = pxm_engine.table;
+    if (known && id != 0) {
+        for (int i = 0; i < PXM_THREAD_SLOTS; i++)
+            if (((volatile PxmThreadState *)known)[i].thread_id == id)
+                return &known[i];
+    }
     EnterCriticalSection(&pxm_engine.table_lock);
     if (!pxm_engine.table)
         pxm_engine.table = (PxmThreadState *)GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT,

@@ -10,11 +10,31 @@
 
 typedef HANDLE(WINAPI *PxmOpenThreadFn)(DWORD access, BOOL inherit, DWORD thread_id);
 
+// What reading a DIB established: a DIB section's size, stride and pixels
+// never change while it lives, so later operations on the same bitmap take
+// them from here after the cheap handle checks instead of asking GDI again.
+// Each thread's slot keeps its own few entries; an entry holds while no
+// surface was freed since (frees), and its note that the engine left the DIB
+// selected in a DC holds while no surface released its DC since (deselects).
+typedef struct PxmDibFacts {
+    HBITMAP bitmap;
+    uint32_t *pixels;
+    int32_t width, height, stride;
+    LONG frees;
+    HDC selected_in;
+    LONG deselects;
+} PxmDibFacts;
+
+#define PXM_FACTS_PER_THREAD 8
+
 typedef struct PxmEngine {
     int32_t started;
     CRITICAL_SECTION table_lock;
     PxmOpenThreadFn open_thread;
     PxmThreadState *table;
+    PxmDibFacts facts[PXM_THREAD_SLOTS][PXM_FACTS_PER_THREAD];
+    volatile LONG frees;
+    volatile LONG deselects;
 } PxmEngine;
 
 extern PxmEngine pxm_engine;
@@ -31,6 +51,8 @@ bool pxm_memory_record_ok(const PxmSurface *s);
 // The surface checks for callers that already hold the thread's state, so
 // that one operation looks its slot up once.
 bool pxm_validate_in(PxmThreadState *ts, PxmSurface *s);
+// Selects the surface's DIB into its DC unless the engine knows it is there.
+void pxm_select_dib(PxmThreadState *ts, PxmSurface *s);
 uint32_t *pxm_lock_in(PxmThreadState *ts, PxmSurface *s, uint32_t flags, bool fresh);
 int32_t pxm_unlock_in(PxmThreadState *ts, PxmSurface *s);
 
