@@ -311,22 +311,26 @@ int32_t pxm_tile(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2
         ystart = pxm_max64(ystart, clip.clip_y1);
         yend = pxm_min64(yend, clip.clip_y2);
     }
-    if (end >= start) {
+    if (end >= start && ystart <= yend) {
         bool mirror = (flags & PXM_MIRROR) != 0;
-        for (int64_t y = ystart; y <= yend; y++) {
-            int64_t r;
-            if (mirror) {
-                // Rows mirror with period 2A, anchored at destination row 0.
-                r = y % (2 * tile_h);
-                if (r >= tile_h)
-                    r = 2 * tile_h - 1 - r;
-            } else {
-                r = (y - y1) % tile_h;
-            }
+        // Row phase: rows mirror with period 2A anchored at destination row
+        // 0, or repeat with period A from y1. Stepped per row, divided once.
+        int64_t phase = mirror ? ystart % (2 * tile_h) : (ystart - y1) % tile_h;
+        int64_t period = mirror ? 2 * tile_h : tile_h;
+        int32_t first_k = (int32_t)((start - x1) % tile_w);
+        if (!mirror && pxm_use_sse2()) {
+            pxm_tile_rows_sse2(dst->pixels + (size_t)ystart * (size_t)dst->stride + start, (size_t)dst->stride,
+                               (int32_t)(yend - ystart + 1), (int32_t)(end - start + 1),
+                               src->pixels + (size_t)sy1 * (size_t)src->stride + sx1, (size_t)src->stride,
+                               (int32_t)tile_w, (int32_t)tile_h, (int32_t)phase, first_k);
+            ystart = yend + 1;
+        }
+        for (int64_t y = ystart; y <= yend; y++, phase = phase + 1 == period ? 0 : phase + 1) {
+            int64_t r = phase >= tile_h ? 2 * tile_h - 1 - phase : phase;
             const uint32_t *srow = src->pixels + (size_t)(sy1 + r) * (size_t)src->stride + sx1;
             uint32_t *drow = dst->pixels + (size_t)y * (size_t)dst->stride;
             if (!mirror) {
-                int32_t k = (int32_t)((start - x1) % tile_w);
+                int32_t k = first_k;
                 for (int64_t x = start; x <= end;) {
                     int64_t n = pxm_min64(tile_w - k, end - x + 1);
                     pxm_copy_bytes(drow + x, srow + k, (size_t)n * 4);

@@ -134,6 +134,10 @@ typedef struct PxmKernels {
 void pxm_kernels(PxmKernels *k);
 void pxm_blend_run(int mode, const PxmKernels *k, uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
 
+// Tile rows repeated over a rectangle (rows x n pixels from d).
+void pxm_tile_rows_sse2(uint32_t *d, size_t dstride, int32_t rows, int32_t n, const uint32_t *tile,
+                        size_t tstride, int32_t tile_w, int32_t tile_h, int32_t phase, int32_t k);
+
 // Block copies of n bytes.
 void pxm_copy_bytes(void *dst, const void *src, size_t n);
 void pxm_copy_bytes_sse2(void *dst, const void *src, size_t n);

@@ -143,3 +143,27 @@ PXM_SSE2 void pxm_blend_run_sse2(uint32_t *p, int32_t n, uint32_t colour)
         p[i] = (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(r, r));
     }
 }
+
+// Tiling: every destination row repeats one tile row, from tile column k,
+// across n pixels; row i takes tile row (phase + i) mod tile_h. One call for
+// the whole rectangle keeps small tiles (a 16-pixel skin texture) free of a
+// call per tile repetition.
+PXM_SSE2 void pxm_tile_rows_sse2(uint32_t *d, size_t dstride, int32_t rows, int32_t n, const uint32_t *tile,
+                                 size_t tstride, int32_t tile_w, int32_t tile_h, int32_t phase, int32_t k)
+{
+    for (int32_t y = 0; y < rows; y++, d += dstride, phase = phase + 1 == tile_h ? 0 : phase + 1) {
+        const uint32_t *t = tile + (size_t)phase * tstride;
+        uint32_t *p = d;
+        for (int32_t left = n, from = k; left > 0; from = 0) {
+            int32_t m = tile_w - from < left ? tile_w - from : left;
+            const uint32_t *s = t + from;
+            int32_t i = 0;
+            for (; i + 4 <= m; i += 4)
+                _mm_storeu_si128((__m128i *)(p + i), _mm_loadu_si128((const __m128i *)(s + i)));
+            for (; i < m; i++)
+                p[i] = s[i];
+            p += m;
+            left -= m;
+        }
+    }
+}
