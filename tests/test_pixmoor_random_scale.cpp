@@ -241,6 +241,34 @@ TEST_F(ScaleRandom, WholeSurfaceBoxReductionsAgreeWithinOne)
     }
 }
 
+// Rows wider than the random suite's reach: blends sampled in chunks from
+// columns past the first, and long vector runs at every ratio.
+TEST_F(ScaleRandom, WideRowsAgreeAtEveryLevel)
+{
+    if (saved < 4)
+        GTEST_SKIP() << "no SSSE3";
+    pxt::Rng rng(8128);
+    for (int i = 0; i < 120; i++) {
+        int32_t dw = rng.range(150, 700), sw = rng.range(150, 700), dh = rng.range(1, 6), sh = rng.range(1, 12);
+        pxt::Image before(dw, dh, 0, dw), s0(sw, sh, 0, sw + rng.range(0, 3));
+        for (uint32_t &v : s0.block)
+            v = rng.pixel();
+        RandomOp o = random_op(rng, before.s, s0.s);
+        o.op = i % 2 ? OP_STRETCH_BLIT : OP_STRETCH_COPY;
+        if (i % 4 < 2) {
+            // Nearly whole rows, edges a few pixels in or out.
+            o.x1 = rng.range(-4, 4), o.x2 = dw - 1 + rng.range(-4, 4);
+            o.sx1 = rng.range(-4, 4), o.sx2 = sw - 1 + rng.range(-4, 4);
+        }
+        pxt::Image d2 = before;
+        pxm_cpu_level = 2;
+        int32_t r2 = run_op(o, &d2.s, &s0.s);
+        pxm_cpu_level = saved;
+        ASSERT_NO_FATAL_FAILURE(pxt::expect_faster_levels_agree(
+            saved, before, d2, r2, [&](pxt::Image &d) { return run_op(o, &d.s, &s0.s); }, describe(o, before.s, s0.s)));
+    }
+}
+
 TEST_F(ScaleRandom, GuardPagesNeverFaultAndPaddingStaysUntouched)
 {
     pxt::Rng rng(9090);

@@ -66,16 +66,18 @@ INSTANTIATE_TEST_SUITE_P(Forms, StretchLevels, ::testing::Values(0, 2, 4, 5));
 TEST_P(StretchLevels, FourSampleCopyHalvesByBlockAverage)
 {
     pxt::Rng rng(11);
-    pxt::Image src(4, 4), dst(2, 2);
-    fill_random(src, rng);
-    EXPECT_EQ(1, pxm_stretch_copy(&dst.s, 0, 0, 1, 1, &src.s, 0, 0, 3, 3, 0));
-    EXPECT_EQ(1, status());
-    for (int y = 0; y < 2; y++)
-        for (int x = 0; x < 2; x++)
-            EXPECT_EQ(mean_ref({src.at(2 * x, 2 * y), src.at(2 * x + 1, 2 * y), src.at(2 * x, 2 * y + 1),
-                                src.at(2 * x + 1, 2 * y + 1)}),
-                      dst.at(x, y))
-                << x << "," << y;
+    for (int w : {2, 91}) {
+        pxt::Image src(2 * w, 6), dst(w, 3);
+        fill_random(src, rng);
+        EXPECT_EQ(1, pxm_stretch_copy(&dst.s, 0, 0, w - 1, 2, &src.s, 0, 0, 2 * w - 1, 5, 0));
+        EXPECT_EQ(1, status());
+        for (int y = 0; y < 3; y++)
+            for (int x = 0; x < w; x++)
+                ASSERT_EQ(mean_ref({src.at(2 * x, 2 * y), src.at(2 * x + 1, 2 * y), src.at(2 * x, 2 * y + 1),
+                                    src.at(2 * x + 1, 2 * y + 1)}),
+                          dst.at(x, y))
+                    << w << ": " << x << "," << y;
+    }
 }
 
 TEST_P(StretchLevels, FourSampleBlitSamplesBackTowardThePreviousPixel)
@@ -104,6 +106,27 @@ TEST_P(StretchLevels, BoxCopyAveragesBlocksRoundingDown)
     EXPECT_EQ(0x12121212u, dst.at(1, 0));
     EXPECT_EQ(0x22222222u, dst.at(0, 1));
     EXPECT_EQ(0x32323232u, dst.at(1, 1));
+}
+
+TEST_P(StretchLevels, SquareBoxReductionsAreBlockMeans)
+{
+    // Blocks of 4 to 289 pixels; the integer form divides by its 16-bit
+    // reciprocal below 256 pixels (exact for 4 and 16).
+    pxt::Rng rng(22);
+    for (int f : {2, 3, 4, 5, 17}) {
+        pxt::Image src(37 * f + 1, 3 * f), dst(37, 3);
+        fill_random(src, rng);
+        EXPECT_EQ(1, pxm_stretch_copy(&dst.s, 0, 0, 36, 2, &src.s, 1, 0, 37 * f, 3 * f - 1, PXM_HIGH_QUALITY));
+        for (int y = 0; y < 3; y++)
+            for (int x = 0; x < 37; x++) {
+                std::vector<uint32_t> block;
+                for (int r = 0; r < f; r++)
+                    for (int k = 0; k < f; k++)
+                        block.push_back(src.at(1 + f * x + k, f * y + r));
+                uint32_t expect = sse2() || f * f >= 256 ? mean_ref(block) : mean_reciprocal_ref(block);
+                ASSERT_EQ(expect, dst.at(x, y)) << f << ": " << x << "," << y;
+            }
+    }
 }
 
 TEST_P(StretchLevels, BoxBlitBlocks)
@@ -147,28 +170,34 @@ void axis_ref(int64_t dlen, int64_t slen, int64_t *step, int *shift)
 TEST_P(StretchLevels, NineByNineFromTenWithTheFlagIsBicubic)
 {
     pxt::Rng rng(14);
-    pxt::Image src(10, 10), dst(9, 9);
-    fill_random(src, rng);
-    EXPECT_EQ(1, pxm_stretch_copy(&dst.s, 0, 0, 8, 8, &src.s, 0, 0, 9, 9, PXM_HIGH_QUALITY));
-    int64_t step;
-    int shift;
-    axis_ref(9, 10, &step, &shift);
-    int differs_from_source = 0;
-    for (int y = 0; y < 9; y++)
-        for (int x = 0; x < 9; x++) {
-            int64_t px_ = x * step, py_ = y * step;
-            int i = (int)(px_ >> shift), j = (int)(py_ >> shift);
-            int fx = (int)((px_ >> (shift - 8)) & 255), fy = (int)((py_ >> (shift - 8)) & 255);
-            uint32_t n[16];
-            for (int r = 0; r < 4; r++)
-                for (int c = 0; c < 4; c++) {
-                    int sx = std::min(9, std::max(0, i - 1 + c)), sy = std::min(9, std::max(0, j - 1 + r));
-                    n[4 * r + c] = src.at(sx, sy);
-                }
-            ASSERT_EQ(pxm_bicubic(n, fx, fy), dst.at(x, y)) << x << "," << y;
-            differs_from_source += dst.at(x, y) != src.at(x, y);
-        }
-    EXPECT_GT(differs_from_source, 0);
+    // Then a wide enlargement: long runs and an odd count of columns.
+    const int sizes[2][4] = {{10, 10, 9, 9}, {70, 5, 101, 7}};
+    for (const int *z : sizes) {
+        int sw = z[0], sh = z[1], dw = z[2], dh = z[3];
+        pxt::Image src(sw, sh), dst(dw, dh);
+        fill_random(src, rng);
+        EXPECT_EQ(1, pxm_stretch_copy(&dst.s, 0, 0, dw - 1, dh - 1, &src.s, 0, 0, sw - 1, sh - 1, PXM_HIGH_QUALITY));
+        int64_t sx, sy;
+        int hx, hy;
+        axis_ref(dw, sw, &sx, &hx);
+        axis_ref(dh, sh, &sy, &hy);
+        int differs_from_source = 0;
+        for (int y = 0; y < dh; y++)
+            for (int x = 0; x < dw; x++) {
+                int64_t px_ = x * sx, py_ = y * sy;
+                int i = (int)(px_ >> hx), j = (int)(py_ >> hy);
+                int fx = (int)((px_ >> (hx - 8)) & 255), fy = (int)((py_ >> (hy - 8)) & 255);
+                uint32_t n[16];
+                for (int r = 0; r < 4; r++)
+                    for (int c = 0; c < 4; c++) {
+                        int ix = std::min(sw - 1, std::max(0, i - 1 + c)), iy = std::min(sh - 1, std::max(0, j - 1 + r));
+                        n[4 * r + c] = src.at(ix, iy);
+                    }
+                ASSERT_EQ(pxm_bicubic(n, fx, fy), dst.at(x, y)) << dw << ": " << x << "," << y;
+                differs_from_source += x < sw && y < sh && dst.at(x, y) != src.at(x, y);
+            }
+        EXPECT_GT(differs_from_source, 0);
+    }
 }
 
 TEST_P(StretchLevels, BilinearColumnsAndClampedNeighbours)
@@ -200,29 +229,40 @@ TEST_P(StretchLevels, BilinearColumnsAndClampedNeighbours)
 TEST_P(StretchLevels, BilinearMatchesWeightsAtEveryFraction)
 {
     pxt::Rng rng(15);
-    pxt::Image src(5, 4), dst(37, 29);
-    fill_random(src, rng);
-    EXPECT_EQ(1, pxm_stretch_copy(&dst.s, 0, 0, 36, 28, &src.s, 0, 0, 4, 3, 0));
-    int64_t sx, sy;
-    int hx, hy;
-    axis_ref(37, 5, &sx, &hx);
-    axis_ref(29, 4, &sy, &hy);
-    for (int y = 0; y < 29; y++)
-        for (int x = 0; x < 37; x++) {
-            int i = (int)((x * sx) >> hx), j = (int)((y * sy) >> hy);
-            uint32_t fx = (uint32_t)(((x * sx) >> (hx - 8)) & 255), fy = (uint32_t)(((y * sy) >> (hy - 8)) & 255);
-            uint32_t z = fx * fy >> 8, w[4] = {256 - fx - fy + z, fx - z, fy - z, z};
-            int i1 = std::min(i + 1, 4), j1 = std::min(j + 1, 3);
-            uint32_t p[4] = {src.at(i, j), src.at(i1, j), src.at(i, j1), src.at(i1, j1)};
-            uint32_t expect = 0;
-            for (int k = 0; k < 4; k++) {
-                uint32_t sum = 0;
-                for (int q = 0; q < 4; q++)
-                    sum += byte_of(p[q], k) * w[q];
-                expect |= (sum >> 8) << (8 * k);
+    // Then wide rows, blended over in chunks, and a row shrunk 2.2 times
+    // (one pair of neighbouring columns in five lies too far apart for one
+    // four-pixel window).
+    const int sizes[3][4] = {{5, 4, 37, 29}, {250, 3, 601, 4}, {528, 2, 240, 3}};
+    for (const int *z : sizes) {
+        int sw = z[0], sh = z[1], dw = z[2], dh = z[3];
+        pxt::Image src(sw, sh), dst(dw, dh);
+        for (uint32_t &v : src.block)
+            v = rng.next() & 0x00FFFFFF; // opaque: the over blend stores the sample
+        if (sw == 5)
+            EXPECT_EQ(1, pxm_stretch_copy(&dst.s, 0, 0, dw - 1, dh - 1, &src.s, 0, 0, sw - 1, sh - 1, 0));
+        else
+            EXPECT_EQ(1, pxm_stretch_blit(&dst.s, 0, 0, dw - 1, dh - 1, &src.s, 0, 0, sw - 1, sh - 1, PXM_BLEND_OVER));
+        int64_t sx, sy;
+        int hx, hy;
+        axis_ref(dw, sw, &sx, &hx);
+        axis_ref(dh, sh, &sy, &hy);
+        for (int y = 0; y < dh; y++)
+            for (int x = 0; x < dw; x++) {
+                int i = (int)((x * sx) >> hx), j = (int)((y * sy) >> hy);
+                uint32_t fx = (uint32_t)(((x * sx) >> (hx - 8)) & 255), fy = (uint32_t)(((y * sy) >> (hy - 8)) & 255);
+                uint32_t z = fx * fy >> 8, w[4] = {256 - fx - fy + z, fx - z, fy - z, z};
+                int i1 = std::min(i + 1, sw - 1), j1 = std::min(j + 1, sh - 1);
+                uint32_t p[4] = {src.at(i, j), src.at(i1, j), src.at(i, j1), src.at(i1, j1)};
+                uint32_t expect = 0;
+                for (int k = 0; k < 4; k++) {
+                    uint32_t sum = 0;
+                    for (int q = 0; q < 4; q++)
+                        sum += byte_of(p[q], k) * w[q];
+                    expect |= (sum >> 8) << (8 * k);
+                }
+                ASSERT_EQ(expect, dst.at(x, y)) << dw << ": " << x << "," << y;
             }
-            ASSERT_EQ(expect, dst.at(x, y)) << x << "," << y;
-        }
+    }
 }
 
 TEST_P(StretchLevels, TransparencyLaneIsFilteredLikeColour)

@@ -1,5 +1,5 @@
-// Shared between the integer and SSE2 forms of the scaled blits: the
-// per-call sampling context and the row samplers.
+// Shared between the integer, SSE2, SSSE3 and AVX2 forms of the scaled
+// blits: the per-call sampling context and the row samplers.
 #ifndef PXM_STRETCH_H
 #define PXM_STRETCH_H
 
@@ -26,6 +26,17 @@ typedef struct PxmStretch {
     int32_t row_index[4]; // the per-row source rows, clamped
     struct PxmRowCache *cache;
     uint16_t *column_sums; // box: per source column, 16-bit lanes
+    // Box, with the table: the width all blocks share when each starts
+    // after the last (else 0), and the widest block.
+    int32_t box_width, box_widest;
+    // The byte-shuffle forms' table (four-sample and bilinear), per pair of
+    // drawn columns counted from first: the first of four source pixels
+    // holding both columns' samples (-1 when they lie further apart), and a
+    // 16-byte shuffle picking them; bilinear's fractions as 16-bit lanes,
+    // four per column. Null when the SSE2 table is, or most pairs do not fit.
+    const int32_t *pair_base;
+    const uint8_t *pair_mask;
+    const uint16_t *pair_fx;
 } PxmStretch;
 
 // Bicubic: the horizontal passes of up to four source rows over all drawn
@@ -39,6 +50,12 @@ typedef struct PxmRowCache {
     int32_t age[4];
     int32_t clock;
 } PxmRowCache;
+
+// Bicubic: the horizontal pass of one source row into a cache row, and the
+// cached pass of source row r, made by pass on first use in the slot least
+// recently used by rows other than the current four.
+typedef void (*PxmRowPass)(const struct PxmStretch *c, const uint32_t *row, float *dst);
+const float *pxm_bicubic_cached_row(const struct PxmStretch *c, int32_t r, const uint32_t *row, PxmRowPass pass);
 
 // Produces the filtered samples of destination columns x..x+n-1 of the
 // current row.
@@ -118,5 +135,15 @@ void pxm_box_sse2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out);
 void pxm_bilinear_sse2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out);
 void pxm_bicubic_row_sse2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out);
 uint32_t pxm_bicubic_sse2(const uint32_t *p, int32_t fx, int32_t fy);
+
+// SSSE3 forms (pxm_cpu_level 4 or more) and AVX2 forms (5): the SSE2 forms'
+// results exactly.
+void pxm_four_ssse3(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out);
+void pxm_bilinear_ssse3(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out);
+void pxm_box_ssse3(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out);
+void pxm_four_avx2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out);
+void pxm_box_avx2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out);
+void pxm_bilinear_avx2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out);
+void pxm_bicubic_row_avx2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out);
 
 #endif

@@ -1,6 +1,8 @@
 // Scaled blits with filtering: four-sample and box averages for shrinking,
 // bilinear and bicubic interpolation for enlarging. The integer forms live
-// here; the row loop hands each row to the integer or SSE2 sampler.
+// here; the row loop hands each row to the sampler of the processor level
+// (integer, SSE2, SSSE3 or AVX2; the faster forms give the SSE2 form's
+// pixels exactly).
 //
 // The destination columns and rows drawn come from the blits' rectangle
 // mapping. Every sample index is clamped into the source, so no rectangle
@@ -215,6 +217,31 @@ void pxm_bicubic_row_int(const PxmStretch *c, int32_t x, int32_t n, uint32_t *ou
     }
 }
 
+// The cached horizontal pass of source row r, computed on first use into
+// the slot least recently used by rows other than the current four.
+const float *pxm_bicubic_cached_row(const PxmStretch *c, int32_t r, const uint32_t *row, PxmRowPass pass)
+{
+    PxmRowCache *cache = c->cache;
+    cache->clock++;
+    int32_t victim = -1;
+    for (int q = 0; q < 4; q++)
+        if (cache->index[q] == r) {
+            cache->age[q] = cache->clock;
+            return cache->rows[q];
+        }
+    for (int q = 0; q < 4; q++) {
+        bool needed = false;
+        for (int k = 0; k < 4; k++)
+            needed |= cache->index[q] == c->row_index[k];
+        if (!needed && (victim < 0 || cache->age[q] < cache->age[victim]))
+            victim = q;
+    }
+    pass(c, row, cache->rows[victim]);
+    cache->index[victim] = r;
+    cache->age[victim] = cache->clock;
+    return cache->rows[victim];
+}
+
 uint32_t pxm_bicubic(const uint32_t *pixels, int32_t fx, int32_t fy)
 {
     fx &= 255;
@@ -323,6 +350,12 @@ static bool pxm_build_table(PxmStretch *c, int filter, int32_t start, int32_t n,
                 return false;
             t[2 * k] = (int32_t)left;
             t[2 * k + 1] = (int32_t)right;
+            int32_t w = (int32_t)(right - left + 1);
+            if (k == 0)
+                c->box_width = w;
+            else if (w != c->box_width || left != t[2 * k - 1] + 1)
+                c->box_width = 0;
+            c->box_widest = w > c->box_widest ? w : c->box_widest;
             break;
         }
         default: {
@@ -335,6 +368,45 @@ static bool pxm_build_table(PxmStretch *c, int filter, int32_t start, int32_t n,
         }
     }
     return true;
+}
+
+// The byte-shuffle table from the column table: each pair of drawn columns
+// reads one window of four source pixels, moved left at the source's right
+// edge so that it never reaches past the row (the source is at least four
+// pixels wide). A lone last column is paired with itself. Returns how many
+// pairs fit their windows.
+static int32_t pxm_build_pairs(const PxmStretch *c, int filter, int32_t n, int32_t *base, uint8_t *mask, uint16_t *fx)
+{
+    const int32_t *t = c->table;
+    bool bilinear = filter == PXM_FILTER_BILINEAR;
+    int32_t fit = 0;
+    for (int32_t p = 0; 2 * p < n; p++) {
+        int32_t k[2] = {2 * p, 2 * p + 1 < n ? 2 * p + 1 : 2 * p};
+        int32_t lo = c->width, hi = 0;
+        for (int j = 0; j < 2; j++) {
+            int32_t a = t[2 * k[j]], b = bilinear ? a + 1 : t[2 * k[j] + 1];
+            lo = a < lo ? a : lo;
+            lo = b < lo ? b : lo;
+            hi = a > hi ? a : hi;
+            hi = b > hi ? b : hi;
+        }
+        int32_t first = lo < c->width - 4 ? lo : c->width - 4;
+        base[p] = hi - first <= 3 ? first : -1;
+        fit += base[p] >= 0;
+        for (int j = 0; j < 2; j++) {
+            // Four-sample: the column's and the midpoint's bytes of each
+            // channel side by side; bilinear: the left neighbour's bytes as
+            // 16-bit lanes (the right one's are four further).
+            int32_t a = t[2 * k[j]] - first, b = t[2 * k[j] + 1] - first;
+            for (int q = 0; q < 4; q++) {
+                mask[16 * p + 8 * j + 2 * q] = (uint8_t)(4 * a + q);
+                mask[16 * p + 8 * j + 2 * q + 1] = bilinear ? 0x80 : (uint8_t)(4 * b + q);
+                if (bilinear)
+                    fx[8 * p + 4 * j + q] = (uint16_t)t[2 * k[j] + 1];
+            }
+        }
+    }
+    return fit;
 }
 
 static int32_t pxm_stretch(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, PxmSurface *src,
@@ -377,13 +449,22 @@ static int32_t pxm_stretch(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, 
     c.first = m.start;
     c.copy_positions = !blend;
     c.reciprocal = !sse2;
+    // The fastest form of the filter for the processor level.
+    bool ssse3 = pxm_use_ssse3(), avx2 = pxm_use_avx2();
     PxmSampler sample;
     switch (filter) {
-    case PXM_FILTER_FOUR: sample = sse2 ? pxm_four_sse2 : pxm_four_int; break;
-    case PXM_FILTER_BOX: sample = sse2 ? pxm_box_sse2 : pxm_box_int; break;
-    case PXM_FILTER_BILINEAR: sample = sse2 ? pxm_bilinear_sse2 : pxm_bilinear_int; break;
-    default: sample = sse2 ? pxm_bicubic_row_sse2 : pxm_bicubic_row_int; break;
+    case PXM_FILTER_FOUR:
+        sample = avx2 ? pxm_four_avx2 : ssse3 ? pxm_four_ssse3 : sse2 ? pxm_four_sse2 : pxm_four_int;
+        break;
+    case PXM_FILTER_BOX:
+        sample = avx2 ? pxm_box_avx2 : ssse3 ? pxm_box_ssse3 : sse2 ? pxm_box_sse2 : pxm_box_int;
+        break;
+    case PXM_FILTER_BILINEAR:
+        sample = avx2 ? pxm_bilinear_avx2 : ssse3 ? pxm_bilinear_ssse3 : sse2 ? pxm_bilinear_sse2 : pxm_bilinear_int;
+        break;
+    default: sample = avx2 ? pxm_bicubic_row_avx2 : sse2 ? pxm_bicubic_row_sse2 : pxm_bicubic_row_int; break;
     }
+    bool pairs = ssse3 && src->width >= 4 && (filter == PXM_FILTER_FOUR || filter == PXM_FILTER_BILINEAR);
     int mode = (int)(flags & PXM_BLEND_MASK);
     if (mode > PXM_BLEND_ADD_TRANSPARENCY || (mode == PXM_BLEND_ADD_TRANSPARENCY && filter == PXM_FILTER_BOX))
         mode = PXM_BLEND_OVER;
@@ -391,22 +472,42 @@ static int32_t pxm_stretch(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, 
     pxm_kernels(&k);
 
     // The SSE2 forms' column table, with the bicubic row cache or the box
-    // column sums, in one block.
+    // column sums, and the byte-shuffle table, in one 32-byte aligned block.
     int32_t n = m.end - m.start + 1;
     void *block = nullptr;
     PxmRowCache cache;
     c.count = n;
     if (sse2 && n <= (1 << 20) && src->width <= (1 << 20)) {
         size_t table_bytes = ((size_t)n * pxm_table_width(filter) * 4 + 15) & ~(size_t)15;
-        size_t cache_bytes = filter == PXM_FILTER_BICUBIC ? (size_t)n * 16 : 0;
-        size_t lanes_bytes = filter == PXM_FILTER_BICUBIC ? (size_t)src->width * 16 + (size_t)n * 48 : 0;
-        size_t sums_bytes = filter == PXM_FILTER_BOX ? (size_t)src->width * 8 + 16 : 0;
-        block = malloc(table_bytes + 4 * cache_bytes + lanes_bytes + sums_bytes + 16);
+        size_t cache_bytes = filter == PXM_FILTER_BICUBIC ? ((size_t)n * 16 + 31) & ~(size_t)31 : 0;
+        size_t lanes_bytes = filter == PXM_FILTER_BICUBIC ? (size_t)src->width * 16 + ((size_t)n + 1) * 48 + 32 : 0;
+        size_t sums_bytes = filter == PXM_FILTER_BOX ? (size_t)src->width * 8 + 32 : 0;
+        // The byte-shuffle table: bases, masks and fractions per pair.
+        size_t pair_count = pairs ? ((size_t)n + 1) / 2 : 0;
+        size_t base_bytes = (pair_count * 4 + 31) & ~(size_t)31;
+        size_t mask_bytes = pair_count * 16, fx_bytes = filter == PXM_FILTER_BILINEAR ? pair_count * 16 : 0;
+        size_t pair_bytes = base_bytes + mask_bytes + fx_bytes;
+        table_bytes = (table_bytes + 31) & ~(size_t)31;
+        block = malloc(table_bytes + 4 * cache_bytes + lanes_bytes + sums_bytes + pair_bytes + 32);
         if (block) {
-            uintptr_t base = ((uintptr_t)block + 15) & ~(uintptr_t)15;
+            uintptr_t base = ((uintptr_t)block + 31) & ~(uintptr_t)31;
             int32_t *table = (int32_t *)base;
-            if (pxm_build_table(&c, filter, m.start, n, table))
+            if (pxm_build_table(&c, filter, m.start, n, table)) {
                 c.table = table;
+                if (pairs) {
+                    uintptr_t at = base + table_bytes + 4 * cache_bytes + lanes_bytes + sums_bytes;
+                    int32_t *pair_base = (int32_t *)at;
+                    uint8_t *pair_mask = (uint8_t *)(at + base_bytes);
+                    uint16_t *pair_fx = (uint16_t *)(at + base_bytes + mask_bytes);
+                    // Used where most pairs fit: the samplers pass the
+                    // others to the SSE2 forms.
+                    if (pxm_build_pairs(&c, filter, n, pair_base, pair_mask, pair_fx) * 2 >= (int32_t)pair_count) {
+                        c.pair_base = pair_base;
+                        c.pair_mask = pair_mask;
+                        c.pair_fx = fx_bytes ? pair_fx : nullptr;
+                    }
+                }
+            }
             if (filter == PXM_FILTER_BICUBIC) {
                 for (int q = 0; q < 4; q++) {
                     cache.rows[q] = (float *)(base + table_bytes + q * cache_bytes);

@@ -492,31 +492,6 @@ PXM_SSE2 static void pxm_bicubic_horizontal(const PxmStretch *c, const uint32_t 
     }
 }
 
-// The cached horizontal pass of source row r, computed on first use into
-// the slot least recently used by rows other than the current four.
-PXM_SSE2 static const float *pxm_bicubic_cached_row(const PxmStretch *c, int32_t r, const uint32_t *row)
-{
-    PxmRowCache *cache = c->cache;
-    cache->clock++;
-    int32_t victim = -1;
-    for (int q = 0; q < 4; q++)
-        if (cache->index[q] == r) {
-            cache->age[q] = cache->clock;
-            return cache->rows[q];
-        }
-    for (int q = 0; q < 4; q++) {
-        bool needed = false;
-        for (int k = 0; k < 4; k++)
-            needed |= cache->index[q] == c->row_index[k];
-        if (!needed && (victim < 0 || cache->age[q] < cache->age[victim]))
-            victim = q;
-    }
-    pxm_bicubic_horizontal(c, row, cache->rows[victim]);
-    cache->index[victim] = r;
-    cache->age[victim] = cache->clock;
-    return cache->rows[victim];
-}
-
 PXM_SSE2 void pxm_bicubic_row_sse2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out)
 {
     if (c->table && c->cache) {
@@ -524,7 +499,7 @@ PXM_SSE2 void pxm_bicubic_row_sse2(const PxmStretch *c, int32_t x, int32_t n, ui
         pxm_fractions(c->fy, &u, &u2, &u3);
         const float *h[4];
         for (int j = 0; j < 4; j++)
-            h[j] = pxm_bicubic_cached_row(c, c->row_index[j], c->row[j]);
+            h[j] = pxm_bicubic_cached_row(c, c->row_index[j], c->row[j], pxm_bicubic_horizontal);
         int32_t k0 = x - c->first, i = 0;
         // Four pixels packed and stored together.
         for (; i + 3 < n; i += 4) {
