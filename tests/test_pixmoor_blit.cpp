@@ -321,6 +321,33 @@ TEST_P(PixmoorLevels, RowBlendsMatchPerPixelDefinitions)
     }
 }
 
+// Every pair of transparency bytes, in rows of 256: in the upper half the
+// source's byte changes along the row, in the lower half it is the same
+// along the row (so whole groups of sources are opaque or fully
+// transparent) and the destination's byte changes instead.
+TEST_P(PixmoorLevels, EveryPairOfTransparencyBytesBlendsExactly)
+{
+    pxt::Rng rng(404);
+    Image src(256, 512), dst(256, 512);
+    for (uint32_t y = 0; y < 512; y++)
+        for (uint32_t x = 0; x < 256; x++) {
+            uint32_t st = y < 256 ? x : y - 256, dt = y < 256 ? y : x;
+            src.block[y * 256 + x] = st << 24 | (rng.next() & 0x00FFFFFF);
+            dst.block[y * 256 + x] = dt << 24 | (rng.next() & 0x00FFFFFF);
+        }
+    for (int mode = 0; mode < 3; mode++) {
+        Image d = dst;
+        d.s.pixels = d.block.data();
+        ASSERT_EQ(1, pxm_blit(&d.s, 0, 0, 255, 511, &src.s, 0, 0, 255, 511, (uint32_t)mode));
+        for (size_t i = 0; i < d.block.size(); i++) {
+            uint32_t was = dst.block[i], s = src.block[i];
+            uint32_t expect = mode == 0 ? pxt::over_ref(was, s) : mode == 1 ? pxt::behind_ref(was, s)
+                                                                             : pxt::average_ref(was, s);
+            ASSERT_EQ(expect, d.block[i]) << "mode " << mode << " pixel " << i;
+        }
+    }
+}
+
 TEST_P(PixmoorLevels, CheckerFollowsDestinationCoordinates)
 {
     Image src(40, 40, 0xFF000000); // fully transparent: the pattern shows

@@ -95,6 +95,88 @@ TEST_F(PixmoorRandom, IntegerAndSse2FormsAgree)
     EXPECT_GT(drawn, rounds / 3);
 }
 
+// Rows wider than the random operations reach, at every offset from the
+// row's start: runs of equal transparency bytes (1 to 16 long) give groups
+// that are all opaque, all fully transparent or mixed, and over the rows
+// every transparency byte meets every blend. Blends and the raster
+// operations must agree with the SSE2 form at every faster level, and the
+// blends and the colour-space operations with the integer form too.
+TEST_F(PixmoorRandom, WideRowsAndEveryTransparencyAgreeAcrossLevels)
+{
+    if (saved < 2)
+        GTEST_SKIP() << "no SSE2";
+    pxt::Rng rng(5150);
+    const int widths[] = {1, 7, 9, 17, 64, 255, 256, 301}, runs[] = {1, 4, 8, 16};
+    for (int w : widths)
+        for (int run : runs)
+            for (int kind = 0; kind < 3; kind++) {
+                int off = rng.range(0, 7);
+                pxt::Image d(w, 4, 0, w + 1), s(w + off, 4);
+                for (int y = 0; y < 4; y++)
+                    for (int i = 0; i < w + off; i++) {
+                        uint32_t k = (uint32_t)(i / run), t = kind == 1 ? (k & 1) * 255 : (k * 97 + y * 64) & 255;
+                        if (kind == 2 && (k & 2))
+                            t = 255 * (k & 1);
+                        s.ref(i, y) = t << 24 | (rng.next() & 0x00FFFFFF);
+                        if (i < w)
+                            d.ref(i, y) = (uint32_t)((i * 59 + y * 7) & 255) << 24 | (rng.next() & 0x00FFFFFF);
+                    }
+                for (int op = 0; op < 3 + 2 * 14; op++) {
+                    auto draw = [&](pxt::Image &m) {
+                        if (op < 3)
+                            return pxm_blit(&m.s, 0, 0, w - 1, 3, &s.s, off, 0, off + w - 1, 3, (uint32_t)op);
+                        if (op < 17)
+                            return pxm_blit_op(&m.s, 0, 0, w - 1, 3, &s.s, off, 0, off + w - 1, 3, op - 3, 0);
+                        return pxm_fill_rect_op(&m.s, 0, 0, w - 1, 3, s.at(off, 1), op - 17, 0);
+                    };
+                    std::string what = "width " + std::to_string(w) + " run " + std::to_string(run) + " kind " +
+                                       std::to_string(kind) + " op " + std::to_string(op);
+                    pxt::Image d0 = d, d2 = d;
+                    pxm_cpu_level = 0;
+                    int32_t r0 = draw(d0);
+                    pxm_cpu_level = 2;
+                    int32_t r2 = draw(d2);
+                    pxm_cpu_level = saved;
+                    int rop = (op - 3) % 14;
+                    if (op < 3 || (rop >= PXM_ROP_HSL_COLOR && rop <= PXM_ROP_YCC_LUMA)) {
+                        ASSERT_TRUE(r0 == r2 && d0.block == d2.block) << what;
+                    }
+                    ASSERT_NO_FATAL_FAILURE(pxt::expect_faster_levels_agree(saved, d, d2, r2, draw, what));
+                }
+            }
+}
+
+// Every colour once as the source of each colour-space operation, over
+// scattered destinations: the vector forms divide in floating point and must
+// give the integer form's pixels for all of them.
+TEST_F(PixmoorRandom, ColourSpaceFormsAgreeOverEverySourceColour)
+{
+    if (saved < 2)
+        GTEST_SKIP() << "no SSE2";
+    const int w = 4096, h = 128;
+    pxt::Image src(w, h), dst(w, h);
+    for (uint32_t base = 0; base < 1u << 24; base += w * h) {
+        for (uint32_t i = 0; i < (uint32_t)(w * h); i++) {
+            src.block[i] = (base + i) | (i * 167u) << 24;
+            dst.block[i] = (base + i) * 2654435761u;
+        }
+        for (int op : {PXM_ROP_HSL_COLOR, PXM_ROP_YCC_COLOR, PXM_ROP_YCC_LUMA}) {
+            auto draw = [&](pxt::Image &m) {
+                return pxm_blit_op(&m.s, 0, 0, w - 1, h - 1, &src.s, 0, 0, w - 1, h - 1, op, 0);
+            };
+            pxt::Image d0 = dst, d2 = dst;
+            pxm_cpu_level = 0;
+            draw(d0);
+            pxm_cpu_level = 2;
+            int32_t r2 = draw(d2);
+            pxm_cpu_level = saved;
+            std::string what = "op " + std::to_string(op) + " from colour " + std::to_string(base);
+            ASSERT_TRUE(d0.block == d2.block) << what;
+            ASSERT_NO_FATAL_FAILURE(pxt::expect_faster_levels_agree(saved, dst, d2, r2, draw, what));
+        }
+    }
+}
+
 TEST_F(PixmoorRandom, GuardPagesNeverFaultAndPaddingStaysUntouched)
 {
     pxt::Rng rng(777);

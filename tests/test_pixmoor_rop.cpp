@@ -316,6 +316,36 @@ TEST_P(RopLevels, HslGreyRoundTripKeepsTheGrey)
     }
 }
 
+// Every grey and the colours built from the extreme and middle channel
+// values (ties of the largest channel, one step from grey), in one row wide
+// enough for the eight-pixel steps, against destinations of the same set.
+TEST_P(RopLevels, ColourSpaceCodesOverGreysAndExtremes)
+{
+    const uint32_t values[] = {0, 1, 127, 128, 254, 255};
+    std::vector<uint32_t> set;
+    for (uint32_t g = 0; g < 256; g++)
+        set.push_back(g * 0x010101);
+    for (uint32_t r : values)
+        for (uint32_t g : values)
+            for (uint32_t b : values)
+                set.push_back(make(0, r, g, b));
+    int n = (int)set.size();
+    for (int i = 0; i < n; i++)
+        set[i] |= (uint32_t)(i * 53 & 255) << 24;
+    for (int op : {PXM_ROP_HSL_COLOR, PXM_ROP_YCC_COLOR, PXM_ROP_YCC_LUMA})
+        for (int shift : {0, 1, 37, 256}) {
+            pxt::Image src(n, 1), dst(n, 1);
+            for (int i = 0; i < n; i++) {
+                src.block[i] = set[i];
+                dst.block[i] = set[(i + shift) % n];
+            }
+            ASSERT_EQ(1, pxm_blit_op(&dst.s, 0, 0, n - 1, 0, &src.s, 0, 0, n - 1, 0, op, 0));
+            for (int i = 0; i < n; i++)
+                ASSERT_EQ(rop_ref(op, set[(i + shift) % n], set[i], false, level(), i, 0), dst.at(i, 0))
+                    << "op " << op << " shift " << shift << " pixel " << i;
+        }
+}
+
 TEST_P(RopLevels, ColourSpaceRoundTripsStayClose)
 {
     // With s = d each colour rule converts a colour forth and back. YCbCr

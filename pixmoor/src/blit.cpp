@@ -211,7 +211,15 @@ void pxm_blend_run(int mode, const PxmKernels *k, uint32_t *d, const uint32_t *s
 
 void pxm_kernels(PxmKernels *k)
 {
-    if (pxm_use_sse2()) {
+    if (pxm_use_avx2()) {
+        k->over = pxm_over_span_avx2;
+        k->behind = pxm_behind_span_avx2;
+        k->average = pxm_average_span_avx2;
+    } else if (pxm_use_ssse3()) {
+        k->over = pxm_over_span_ssse3;
+        k->behind = pxm_behind_span_ssse3;
+        k->average = pxm_average_span_ssse3;
+    } else if (pxm_use_sse2()) {
         k->over = pxm_over_span_sse2;
         k->behind = pxm_behind_span_sse2;
         k->average = pxm_average_span_sse2;

@@ -69,7 +69,9 @@ static int32_t pxm_gradient_rect(PxmSurface *s, int32_t x1, int32_t y1, int32_t 
     // only when 65536 divides evenly by the width; the blended form divides
     // per pixel and always reaches it.
     int64_t step = dx ? 65536 / dx : 0;
-    PxmSpanFn over = pxm_use_sse2() ? pxm_over_span_sse2 : pxm_over_span_int;
+    PxmKernels kernels;
+    pxm_kernels(&kernels);
+    PxmSpanFn over = kernels.over;
     uint16_t fxs[PXM_GRADIENT_BLOCK];
     uint32_t block[PXM_GRADIENT_BLOCK];
     for (int32_t x0 = r[0]; x0 <= r[2]; x0 += PXM_GRADIENT_BLOCK) {

@@ -83,6 +83,13 @@ void pxm_average_span_int(uint32_t *d, const uint32_t *s, int32_t n);
 void pxm_over_span_sse2(uint32_t *d, const uint32_t *s, int32_t n);
 void pxm_behind_span_sse2(uint32_t *d, const uint32_t *s, int32_t n);
 void pxm_average_span_sse2(uint32_t *d, const uint32_t *s, int32_t n);
+// SSSE3 forms (level 4) and AVX2 forms (level 5); the same pixels as SSE2.
+void pxm_over_span_ssse3(uint32_t *d, const uint32_t *s, int32_t n);
+void pxm_behind_span_ssse3(uint32_t *d, const uint32_t *s, int32_t n);
+void pxm_average_span_ssse3(uint32_t *d, const uint32_t *s, int32_t n);
+void pxm_over_span_avx2(uint32_t *d, const uint32_t *s, int32_t n);
+void pxm_behind_span_avx2(uint32_t *d, const uint32_t *s, int32_t n);
+void pxm_average_span_avx2(uint32_t *d, const uint32_t *s, int32_t n);
 
 // Rectangle mapping shared by the blits, the scaled blits and the raster
 // operations: a fixed-point step and shift per axis.

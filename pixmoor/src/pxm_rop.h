@@ -1,4 +1,4 @@
-// Shared between the integer and SSE2 forms of the raster operations.
+// Shared between the integer and vector forms of the raster operations.
 #ifndef PXM_ROP_H
 #define PXM_ROP_H
 
@@ -20,6 +20,27 @@ void pxm_rop_or_sse2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32
 void pxm_rop_and_sse2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
 void pxm_rop_xor_sse2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
 
+// AVX2 forms of the same operations, eight pixels per step; only called
+// when pxm_cpu_level is 5.
+void pxm_rop_add_avx2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
+void pxm_rop_sub_avx2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
+void pxm_rop_burn_avx2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
+void pxm_rop_multiply_avx2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
+void pxm_rop_add_signed_avx2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
+void pxm_rop_screen_avx2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
+void pxm_rop_copy_avx2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
+void pxm_rop_or_avx2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
+void pxm_rop_and_avx2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
+void pxm_rop_xor_avx2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
+// The colour-space operations in SSE2 and AVX2, giving the integer forms'
+// pixels.
+void pxm_rop_hsl_color_sse2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
+void pxm_rop_ycc_color_sse2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
+void pxm_rop_ycc_luma_sse2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
+void pxm_rop_hsl_color_avx2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
+void pxm_rop_ycc_color_avx2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
+void pxm_rop_ycc_luma_avx2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
+
 // Per-pixel rules the vector paths fall back on for the last pixels of a run.
 uint32_t pxm_rop_add_pixel(uint32_t d, uint32_t s);
 uint32_t pxm_rop_sub_pixel(uint32_t d, uint32_t s);
@@ -27,5 +48,10 @@ uint32_t pxm_rop_burn_pixel(uint32_t d, uint32_t s);
 uint32_t pxm_rop_multiply_pixel(uint32_t d, uint32_t s, bool sse2_rule);
 uint32_t pxm_rop_add_signed_pixel(uint32_t d, uint32_t s);
 uint32_t pxm_rop_screen_pixel(uint32_t d, uint32_t s, bool sse2_rule);
+// Hue and saturation of s with the lightness of d (HSL colour); the luma of
+// d with the chroma of s (YCbCr colour), and the other way round (luma).
+uint32_t pxm_rop_hsl_color_pixel(uint32_t d, uint32_t s);
+uint32_t pxm_rop_ycc_color_pixel(uint32_t d, uint32_t s);
+uint32_t pxm_rop_ycc_luma_pixel(uint32_t d, uint32_t s);
 
 #endif

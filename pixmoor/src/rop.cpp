@@ -159,18 +159,18 @@ static uint32_t pxm_from_hsl(uint32_t p)
 }
 
 // Hue and saturation of s, lightness of d, transparency of s.
-static inline uint32_t pxm_hsl_color(uint32_t d, uint32_t s)
+uint32_t pxm_rop_hsl_color_pixel(uint32_t d, uint32_t s)
 {
     uint32_t hs = pxm_to_hsl(s) & 0xFFFFFF00, l = pxm_to_hsl(d) & 0xFF;
     return pxm_from_hsl(hs | l);
 }
 
-static inline uint32_t pxm_ycc_color(uint32_t d, uint32_t s)
+uint32_t pxm_rop_ycc_color_pixel(uint32_t d, uint32_t s)
 {
     return pxm_from_ycc((s & 0xFF000000) | (pxm_to_ycc(d) & 0x00FF0000) | (pxm_to_ycc(s) & 0x0000FFFF));
 }
 
-static inline uint32_t pxm_ycc_luma(uint32_t d, uint32_t s)
+uint32_t pxm_rop_ycc_luma_pixel(uint32_t d, uint32_t s)
 {
     return pxm_from_ycc((s & 0xFF000000) | (pxm_to_ycc(s) & 0x00FF0000) | (pxm_to_ycc(d) & 0x0000FFFF));
 }
@@ -212,9 +212,9 @@ PXM_ROP_SPAN(pxm_span_burn, pxm_rop_burn_pixel(dv, sv))
 PXM_ROP_SPAN(pxm_span_multiply, pxm_rop_multiply_pixel(dv, sv, false))
 PXM_ROP_SPAN(pxm_span_shift, pxm_shift_pixel(dv))
 PXM_ROP_SPAN(pxm_span_add_signed, pxm_rop_add_signed_pixel(dv, sv))
-PXM_ROP_SPAN(pxm_span_hsl_color, pxm_hsl_color(dv, sv))
-PXM_ROP_SPAN(pxm_span_ycc_color, pxm_ycc_color(dv, sv))
-PXM_ROP_SPAN(pxm_span_ycc_luma, pxm_ycc_luma(dv, sv))
+PXM_ROP_SPAN(pxm_span_hsl_color, pxm_rop_hsl_color_pixel(dv, sv))
+PXM_ROP_SPAN(pxm_span_ycc_color, pxm_rop_ycc_color_pixel(dv, sv))
+PXM_ROP_SPAN(pxm_span_ycc_luma, pxm_rop_ycc_luma_pixel(dv, sv))
 PXM_ROP_SPAN(pxm_span_screen, pxm_rop_screen_pixel(dv, sv, false))
 PXM_ROP_SPAN(pxm_span_alpha_mask, pxm_alpha_mask(dv, sv))
 
@@ -234,26 +234,48 @@ static void pxm_span_checker_fill(uint32_t *d, const uint32_t *s, int32_t n, int
         d[i] = pxm_mix_int(pattern[(x + i) & 15], d[i], pxm_weight(s[i]));
 }
 
+// The forms of one operation by level: integer, SSE2, AVX2.
+typedef struct PxmRopForms {
+    PxmRopSpan integer, sse2, avx2;
+} PxmRopForms;
+
+static PxmRopSpan pxm_rop_pick(const PxmRopForms *f)
+{
+    if (pxm_use_avx2() && f->avx2)
+        return f->avx2;
+    if (pxm_use_sse2() && f->sse2)
+        return f->sse2;
+    return f->integer;
+}
+
+// Indexed by operation code up to PXM_ROP_SCREEN; a blit with the shift
+// code copies.
+static const PxmRopForms pxm_rop_forms[] = {
+    {pxm_span_copy, pxm_rop_copy_sse2, pxm_rop_copy_avx2},
+    {pxm_span_or, pxm_rop_or_sse2, pxm_rop_or_avx2},
+    {pxm_span_and, pxm_rop_and_sse2, pxm_rop_and_avx2},
+    {pxm_span_xor, pxm_rop_xor_sse2, pxm_rop_xor_avx2},
+    {pxm_span_add, pxm_rop_add_sse2, pxm_rop_add_avx2},
+    {pxm_span_sub, pxm_rop_sub_sse2, pxm_rop_sub_avx2},
+    {pxm_span_burn, pxm_rop_burn_sse2, pxm_rop_burn_avx2},
+    {pxm_span_multiply, pxm_rop_multiply_sse2, pxm_rop_multiply_avx2},
+    {pxm_span_copy, pxm_rop_copy_sse2, pxm_rop_copy_avx2},
+    {pxm_span_add_signed, pxm_rop_add_signed_sse2, pxm_rop_add_signed_avx2},
+    {pxm_span_hsl_color, pxm_rop_hsl_color_sse2, pxm_rop_hsl_color_avx2},
+    {pxm_span_ycc_color, pxm_rop_ycc_color_sse2, pxm_rop_ycc_color_avx2},
+    {pxm_span_ycc_luma, pxm_rop_ycc_luma_sse2, pxm_rop_ycc_luma_avx2},
+    {pxm_span_screen, pxm_rop_screen_sse2, pxm_rop_screen_avx2},
+};
+static_assert(sizeof(pxm_rop_forms) / sizeof(pxm_rop_forms[0]) == PXM_ROP_SCREEN + 1, "one entry per code");
+
 static PxmRopSpan pxm_rop_span(int32_t op, bool fill)
 {
-    bool sse2 = pxm_use_sse2();
+    const PxmRopForms *copy = &pxm_rop_forms[PXM_ROP_COPY];
     switch (op) {
-    case PXM_ROP_OR: return sse2 ? pxm_rop_or_sse2 : pxm_span_or;
-    case PXM_ROP_AND: return sse2 ? pxm_rop_and_sse2 : pxm_span_and;
-    case PXM_ROP_XOR: return sse2 ? pxm_rop_xor_sse2 : pxm_span_xor;
-    case PXM_ROP_ADD: return sse2 ? pxm_rop_add_sse2 : pxm_span_add;
-    case PXM_ROP_SUB: return sse2 ? pxm_rop_sub_sse2 : pxm_span_sub;
-    case PXM_ROP_BURN: return sse2 ? pxm_rop_burn_sse2 : pxm_span_burn;
-    case PXM_ROP_MULTIPLY: return sse2 ? pxm_rop_multiply_sse2 : pxm_span_multiply;
-    case PXM_ROP_SHIFT: return fill ? pxm_span_shift : sse2 ? pxm_rop_copy_sse2 : pxm_span_copy;
-    case PXM_ROP_ADD_SIGNED: return sse2 ? pxm_rop_add_signed_sse2 : pxm_span_add_signed;
-    case PXM_ROP_HSL_COLOR: return pxm_span_hsl_color;
-    case PXM_ROP_YCC_COLOR: return pxm_span_ycc_color;
-    case PXM_ROP_YCC_LUMA: return pxm_span_ycc_luma;
-    case PXM_ROP_SCREEN: return sse2 ? pxm_rop_screen_sse2 : pxm_span_screen;
-    case PXM_ROP_ALPHA_MASK: return fill ? (sse2 ? pxm_rop_copy_sse2 : pxm_span_copy) : pxm_span_alpha_mask;
+    case PXM_ROP_SHIFT: return fill ? pxm_span_shift : pxm_rop_pick(copy);
+    case PXM_ROP_ALPHA_MASK: return fill ? pxm_rop_pick(copy) : pxm_span_alpha_mask;
     case PXM_ROP_CHECKER: return fill ? pxm_span_checker_fill : pxm_span_checker_blit;
-    default: return sse2 ? pxm_rop_copy_sse2 : pxm_span_copy;
+    default: return op >= 0 && op <= PXM_ROP_SCREEN ? pxm_rop_pick(&pxm_rop_forms[op]) : pxm_rop_pick(copy);
     }
 }
 
