@@ -17,10 +17,19 @@ PxmAxis pxm_axis(int64_t dlen, int64_t slen)
         a.step = 10;
         return a;
     }
-    for (a.shift = 11;; a.shift++) {
-        a.step = (slen << a.shift) / dlen;
-        if (a.shift == 24 || (dlen - 1) * a.step >= spread)
-            break;
+    // step = floor(slen * 2^shift / dlen) for shift 11, 12, ...: one
+    // division, then each next step is twice the last plus the carry of
+    // the doubled remainder (64-bit divisions are library calls on 32-bit
+    // processors, and a small scaled blit would otherwise make 28 of them).
+    a.shift = 11;
+    a.step = (slen << 11) / dlen;
+    int64_t rem = (slen << 11) % dlen;
+    while (a.shift < 24 && (dlen - 1) * a.step < spread) {
+        a.shift++;
+        rem *= 2;
+        a.step = a.step * 2 + (rem >= dlen);
+        if (rem >= dlen)
+            rem -= dlen;
     }
     return a;
 }
@@ -47,6 +56,11 @@ int pxm_map(PxmMapping *m, const PxmSurface *dst, int32_t x1, int32_t y1, int32_
         bool inside = sx1 >= 0 && sx1 < src->width;
         first = inside ? x1 : (int64_t)x2 + 1;
         last = x2;
+    } else if (m->same_width) {
+        // The quotients below with step 1 and unit 1, without a 64-bit
+        // division (a library call on 32-bit processors) per blit.
+        first = (int64_t)x1 - sx1;
+        last = (int64_t)x1 + src->width - sx1 - 1;
     } else {
         first = x1 + (-(int64_t)sx1 * unit) / m->cols.step;
         last = x1 + (((int64_t)src->width - sx1) * unit - 1) / m->cols.step;
@@ -119,10 +133,14 @@ bool pxm_lock_pair(PxmThreadState *ts, PxmSurface *dst, bool dst_fresh, PxmSurfa
     return true;
 }
 
+// Both records passed the lock's checks within the same operation.
 void pxm_unlock_pair(PxmThreadState *ts, PxmSurface *dst, PxmSurface *src)
 {
-    pxm_unlock_in(ts, src);
-    pxm_unlock_in(ts, dst);
+    PxmSurface *pair[2] = {src, dst};
+    for (PxmSurface *s : pair)
+        if (!(s->kind & PXM_KIND_MEMORY) && s->lock_count > 0)
+            s->lock_count--;
+    ts->status = PXM_STATUS_OK;
 }
 
 bool pxm_rect_ok(int32_t x1, int32_t y1, int32_t x2, int32_t y2) { return x2 >= x1 && y2 >= y1; }
@@ -159,6 +177,17 @@ int32_t pxm_copy(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2
         if (ya <= yb)
             pxm_copy_bytes(dst->pixels + (size_t)ya * n, src->pixels + (size_t)(ya - y1 + sy1) * n,
                            (size_t)(yb - ya + 1) * (size_t)n * 4);
+        pxm_unlock_pair(ts, dst, src);
+        return 1;
+    }
+    if (m.same_width && m.rows.shift == 0 && m.rows.step == 1 && pxm_use_sse2()) {
+        // One row per row: the rows inside the source in one call.
+        int64_t ya = pxm_max64(m.ystart, (int64_t)y1 - sy1);
+        int64_t yb = pxm_min64(m.yend, (int64_t)y1 - sy1 + src->height - 1);
+        if (ya <= yb)
+            pxm_copy_rows_sse2(dst->pixels + (size_t)ya * (size_t)dst->stride + m.start, (size_t)dst->stride,
+                               src->pixels + (size_t)(ya - y1 + sy1) * (size_t)src->stride + first_column,
+                               (size_t)src->stride, (int32_t)(yb - ya + 1), n);
         pxm_unlock_pair(ts, dst, src);
         return 1;
     }
@@ -263,14 +292,25 @@ int32_t pxm_blit(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2
 
     enum { CHUNK = 256 };
     uint32_t samples[CHUNK];
+    int32_t first_column = (int32_t)((int64_t)sx1 + m.start - x1);
+    if (m.same_width && m.rows.shift == 0 && m.rows.step == 1) {
+        // One row per row: the rows inside the source, stepped by pointer.
+        int64_t ya = pxm_max64(m.ystart, (int64_t)y1 - sy1);
+        int64_t yb = pxm_min64(m.yend, (int64_t)y1 - sy1 + src->height - 1);
+        uint32_t *drow = dst->pixels + (size_t)ya * (size_t)dst->stride + m.start;
+        const uint32_t *srow = src->pixels + (size_t)(ya - y1 + sy1) * (size_t)src->stride + first_column;
+        for (int64_t y = ya; y <= yb; y++, drow += dst->stride, srow += src->stride)
+            pxm_blend_run(mode, &k, drow, srow, m.end - m.start + 1, m.start, (int32_t)y);
+        pxm_unlock_pair(ts, dst, src);
+        return 1;
+    }
     for (int32_t y = m.ystart; y <= m.yend; y++) {
         const uint32_t *srow = pxm_source_row(&m, src, y1, sy1, y);
         if (!srow)
             continue;
         uint32_t *drow = dst->pixels + (size_t)y * (size_t)dst->stride;
         if (m.same_width) {
-            pxm_blend_run(mode, &k, drow + m.start, srow + (int32_t)((int64_t)sx1 + m.start - x1), m.end - m.start + 1, m.start,
-                          y);
+            pxm_blend_run(mode, &k, drow + m.start, srow + first_column, m.end - m.start + 1, m.start, y);
             continue;
         }
         for (int32_t x = m.start; x <= m.end; x += CHUNK) {

@@ -145,6 +145,9 @@ void pxm_blend_run(int mode, const PxmKernels *k, uint32_t *d, const uint32_t *s
 void pxm_tile_rows_sse2(uint32_t *d, size_t dstride, int32_t rows, int32_t n, const uint32_t *tile,
                         size_t tstride, int32_t tile_w, int32_t tile_h, int32_t phase, int32_t k);
 
+// Rows of n pixels copied one after the other.
+void pxm_copy_rows_sse2(uint32_t *d, size_t dstride, const uint32_t *s, size_t sstride, int32_t rows, int32_t n);
+
 // Block copies of n bytes.
 void pxm_copy_bytes(void *dst, const void *src, size_t n);
 void pxm_copy_bytes_sse2(void *dst, const void *src, size_t n);

@@ -167,3 +167,22 @@ PXM_SSE2 void pxm_tile_rows_sse2(uint32_t *d, size_t dstride, int32_t rows, int3
         }
     }
 }
+
+// Rows of n pixels from s to d, one after the other: short rows (the skin's
+// small pieces) move 16 bytes at a time without a call per row, long rows go
+// through the block copy.
+PXM_SSE2 void pxm_copy_rows_sse2(uint32_t *d, size_t dstride, const uint32_t *s, size_t sstride, int32_t rows,
+                                 int32_t n)
+{
+    for (int32_t y = 0; y < rows; y++, d += dstride, s += sstride) {
+        if (n >= 64) {
+            pxm_copy_bytes_sse2(d, s, (size_t)n * 4);
+            continue;
+        }
+        int32_t i = 0;
+        for (; i + 4 <= n; i += 4)
+            _mm_storeu_si128((__m128i *)(d + i), _mm_loadu_si128((const __m128i *)(s + i)));
+        for (; i < n; i++)
+            d[i] = s[i];
+    }
+}

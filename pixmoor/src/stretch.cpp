@@ -476,6 +476,7 @@ static int32_t pxm_stretch(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, 
     int32_t n = m.end - m.start + 1;
     void *block = nullptr;
     PxmRowCache cache;
+    uint64_t small_block[256];
     c.count = n;
     if (sse2 && n <= (1 << 20) && src->width <= (1 << 20)) {
         size_t table_bytes = ((size_t)n * pxm_table_width(filter) * 4 + 15) & ~(size_t)15;
@@ -488,9 +489,11 @@ static int32_t pxm_stretch(PxmSurface *dst, int32_t x1, int32_t y1, int32_t x2, 
         size_t mask_bytes = pair_count * 16, fx_bytes = filter == PXM_FILTER_BILINEAR ? pair_count * 16 : 0;
         size_t pair_bytes = base_bytes + mask_bytes + fx_bytes;
         table_bytes = (table_bytes + 31) & ~(size_t)31;
-        block = malloc(table_bytes + 4 * cache_bytes + lanes_bytes + sums_bytes + pair_bytes + 32);
-        if (block) {
-            uintptr_t base = ((uintptr_t)block + 31) & ~(uintptr_t)31;
+        size_t block_bytes = table_bytes + 4 * cache_bytes + lanes_bytes + sums_bytes + pair_bytes + 32;
+        // Small blits (the skin's pieces) keep their tables on the stack.
+        void *room = block_bytes <= sizeof(small_block) ? (void *)small_block : (block = malloc(block_bytes));
+        if (room) {
+            uintptr_t base = ((uintptr_t)room + 31) & ~(uintptr_t)31;
             int32_t *table = (int32_t *)base;
             if (pxm_build_table(&c, filter, m.start, n, table)) {
                 c.table = table;

@@ -325,12 +325,13 @@ uint32_t *pxm_surface_lock(PxmSurface *s, uint32_t flags)
     return pxm_lock_in(pxm_thread_state(), s, flags, false);
 }
 
-// fresh: the caller has just validated s, so its pixel fields were read
-// from the DIB a moment ago and need no second reading.
+// fresh: the caller has just validated s, so the record was found readable
+// and its pixel fields were read from the DIB a moment ago; neither needs a
+// second look.
 uint32_t *pxm_lock_in(PxmThreadState *ts, PxmSurface *s, uint32_t flags, bool fresh)
 {
     ts->status = PXM_STATUS_BAD_SURFACE;
-    if (!pxm_record_readable(s))
+    if (!fresh && !pxm_record_readable(s))
         return nullptr;
     ts->status = PXM_STATUS_OK;
     if (s->kind & PXM_KIND_MEMORY)
