@@ -8,6 +8,7 @@
 #include <functional>
 #include <stdint.h>
 #include <stdio.h>
+#include <string.h>
 #include <vector>
 
 #include "pixmoor.h"
@@ -72,10 +73,23 @@ struct Row {
 
 inline std::vector<Row> rows;
 
+// Rows named for the SSE2 forms run the fastest forms this processor has:
+// they are named for the level that ran them.
+inline void name_for_level(char *out, size_t size, const char *name)
+{
+    const char *suffix = ", SSE2";
+    size_t n = strlen(name), k = strlen(suffix);
+    const char *form = pxm_cpu_level >= 5 ? ", AVX2" : pxm_cpu_level >= 4 ? ", SSSE3" : suffix;
+    if (n >= k && !strcmp(name + n - k, suffix))
+        snprintf(out, size, "%.*s%s", (int)(n - k), name, form);
+    else
+        snprintf(out, size, "%s", name);
+}
+
 inline void add_row(const char *ours, int size, double mpix, const char *peer, double peer_mpix, double target)
 {
     Row r;
-    snprintf(r.ours, sizeof(r.ours), "%s", ours);
+    name_for_level(r.ours, sizeof(r.ours), ours);
     snprintf(r.peer, sizeof(r.peer), "%s", peer);
     r.size = size;
     r.mpix = mpix;
