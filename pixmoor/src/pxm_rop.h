@@ -41,6 +41,29 @@ void pxm_rop_hsl_color_avx2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x
 void pxm_rop_ycc_color_avx2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
 void pxm_rop_ycc_luma_avx2(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y);
 
+// An AVX2 span from an eight-pixel kernel (dv, sv) -> result: whole groups
+// of eight, then the last pixels through masked loads and stores, which
+// never touch the lanes left out. Expanded only in files whose functions
+// carry the AVX2 target.
+#define PXM_ROP_SPAN_AVX2(name, kernel)                                                                                \
+    PXM_AVX2 void name(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y)                                \
+    {                                                                                                                  \
+        (void)x;                                                                                                       \
+        (void)y;                                                                                                       \
+        int32_t i = 0;                                                                                                 \
+        for (; i + 7 < n; i += 8) {                                                                                    \
+            __m256i dv = _mm256_loadu_si256((const __m256i *)(d + i));                                                 \
+            __m256i sv = _mm256_loadu_si256((const __m256i *)(s + i));                                                 \
+            _mm256_storeu_si256((__m256i *)(d + i), kernel(dv, sv));                                                   \
+        }                                                                                                              \
+        if (i < n) {                                                                                                   \
+            __m256i m = _mm256_cmpgt_epi32(_mm256_set1_epi32(n - i), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));       \
+            __m256i dv = _mm256_maskload_epi32((const int *)(d + i), m);                                               \
+            __m256i sv = _mm256_maskload_epi32((const int *)(s + i), m);                                               \
+            _mm256_maskstore_epi32((int *)(d + i), m, kernel(dv, sv));                                                 \
+        }                                                                                                              \
+    }
+
 // Per-pixel rules the vector paths fall back on for the last pixels of a run.
 uint32_t pxm_rop_add_pixel(uint32_t d, uint32_t s);
 uint32_t pxm_rop_sub_pixel(uint32_t d, uint32_t s);

@@ -5,6 +5,8 @@
 
 #include "pxm_private.h"
 
+#include <emmintrin.h>
+
 typedef struct PxmStretch {
     const uint32_t *pixels; // source
     int32_t stride, width, height;
@@ -121,6 +123,33 @@ static inline int pxm_table_width(int filter) { return filter == PXM_FILTER_BICU
 // Box sum of any block, indices clamped into the source; the cost is
 // bounded by the source size however far the block reaches outside.
 uint32_t pxm_box_general(const PxmStretch *c, int64_t left, int64_t right, bool reciprocal);
+
+// A box block's mean as a pixel, from its four channel sums (32-bit lanes)
+// over count pixels: blocks of 2^k pixels divide by a shift, others by float
+// division truncated (exact, the sums stay below 2^24). The divisor is kept
+// while the count repeats; start with {0, -1, 1.0f}.
+typedef struct PxmBoxMean {
+    uint32_t count;
+    int power;
+    __m128 divisor;
+} PxmBoxMean;
+
+__attribute__((target("sse2"))) static inline uint32_t pxm_box_mean(PxmBoxMean *b, __m128i total, uint32_t count)
+{
+    if (count != b->count) {
+        b->divisor = _mm_set1_ps((float)count);
+        b->count = count;
+        b->power = 0;
+        while ((1u << b->power) < count)
+            b->power++;
+        if ((1u << b->power) != count)
+            b->power = -1;
+    }
+    __m128i v = b->power >= 0 ? _mm_srl_epi32(total, _mm_cvtsi32_si128(b->power))
+                              : _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(total), b->divisor));
+    v = _mm_packs_epi32(v, v);
+    return (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(v, v));
+}
 
 // Integer forms.
 void pxm_four_int(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out);

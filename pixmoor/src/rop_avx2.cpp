@@ -8,12 +8,6 @@
 
 #define PXM_AVX2 __attribute__((target("avx2")))
 
-// Lanes 0..n-1 set, n in 1..7.
-PXM_AVX2 static inline __m256i pxm_rop_tail_mask(int32_t n)
-{
-    return _mm256_cmpgt_epi32(_mm256_set1_epi32(n), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-}
-
 // (a * b) >> 8 per byte, in 16-bit lanes.
 PXM_AVX2 static inline __m256i pxm_product8x(__m256i a, __m256i b)
 {
@@ -46,23 +40,7 @@ PXM_AVX2 static inline __m256i pxm_with_source_t(__m256i r, __m256i sv)
         (void)dv;                                                                                                      \
         return body;                                                                                                   \
     }                                                                                                                  \
-    PXM_AVX2 void name(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y)                                \
-    {                                                                                                                  \
-        (void)x;                                                                                                       \
-        (void)y;                                                                                                       \
-        int32_t i = 0;                                                                                                 \
-        for (; i + 7 < n; i += 8) {                                                                                    \
-            __m256i dv = _mm256_loadu_si256((const __m256i *)(d + i));                                                 \
-            __m256i sv = _mm256_loadu_si256((const __m256i *)(s + i));                                                 \
-            _mm256_storeu_si256((__m256i *)(d + i), name##_8(dv, sv));                                                 \
-        }                                                                                                              \
-        if (i < n) {                                                                                                   \
-            __m256i m = pxm_rop_tail_mask(n - i);                                                                      \
-            __m256i dv = _mm256_maskload_epi32((const int *)(d + i), m);                                               \
-            __m256i sv = _mm256_maskload_epi32((const int *)(s + i), m);                                               \
-            _mm256_maskstore_epi32((int *)(d + i), m, name##_8(dv, sv));                                               \
-        }                                                                                                              \
-    }
+    PXM_ROP_SPAN_AVX2(name, name##_8)
 
 PXM_ROP_AVX2(pxm_rop_add_avx2, _mm256_adds_epu8(dv, sv))
 PXM_ROP_AVX2(pxm_rop_sub_avx2, _mm256_subs_epu8(dv, sv))

@@ -188,25 +188,6 @@ PXM_AVX2 static inline __m256i pxm_hsl_color8(__m256i d, __m256i s)
                      pxm_hue8(m1, m2, _mm256_sub_epi32(h, PXM_I(8000))));
 }
 
-#define PXM_COLOUR_AVX2(name, kernel)                                                                                  \
-    PXM_AVX2 void name(uint32_t *d, const uint32_t *s, int32_t n, int32_t x, int32_t y)                                \
-    {                                                                                                                  \
-        (void)x;                                                                                                       \
-        (void)y;                                                                                                       \
-        int32_t i = 0;                                                                                                 \
-        for (; i + 7 < n; i += 8) {                                                                                    \
-            __m256i dv = _mm256_loadu_si256((const __m256i *)(d + i));                                                 \
-            __m256i sv = _mm256_loadu_si256((const __m256i *)(s + i));                                                 \
-            _mm256_storeu_si256((__m256i *)(d + i), kernel(dv, sv));                                                   \
-        }                                                                                                              \
-        if (i < n) {                                                                                                   \
-            __m256i m = _mm256_cmpgt_epi32(PXM_I(n - i), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));                   \
-            __m256i dv = _mm256_maskload_epi32((const int *)(d + i), m);                                               \
-            __m256i sv = _mm256_maskload_epi32((const int *)(s + i), m);                                               \
-            _mm256_maskstore_epi32((int *)(d + i), m, kernel(dv, sv));                                                 \
-        }                                                                                                              \
-    }
-
-PXM_COLOUR_AVX2(pxm_rop_hsl_color_avx2, pxm_hsl_color8)
-PXM_COLOUR_AVX2(pxm_rop_ycc_color_avx2, pxm_ycc_color8)
-PXM_COLOUR_AVX2(pxm_rop_ycc_luma_avx2, pxm_ycc_luma8)
+PXM_ROP_SPAN_AVX2(pxm_rop_hsl_color_avx2, pxm_hsl_color8)
+PXM_ROP_SPAN_AVX2(pxm_rop_ycc_color_avx2, pxm_ycc_color8)
+PXM_ROP_SPAN_AVX2(pxm_rop_ycc_luma_avx2, pxm_ycc_luma8)

@@ -231,9 +231,7 @@ PXM_AVX2 void pxm_box_avx2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *
     pxm_column_sums_avx2(c, t[0], t[2 * (n - 1) + 1]);
     const __m128i zero = _mm_setzero_si128();
     const uint16_t *sums = c->column_sums;
-    uint32_t last_count = 0;
-    int power = -1;
-    __m128 divisor = _mm_set1_ps(1.0f);
+    PxmBoxMean mean = {0, -1, _mm_set1_ps(1.0f)};
     for (int32_t i = 0; i < n; i++, t += 2) {
         int32_t a = t[0], b = t[1];
         uint32_t count = (uint32_t)(b - a + 1) * (uint32_t)rows;
@@ -260,19 +258,7 @@ PXM_AVX2 void pxm_box_avx2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *
             if (q == b)
                 total = _mm_add_epi32(total, _mm_unpacklo_epi16(_mm_loadl_epi64((const __m128i *)(sums + 4 * q)), zero));
         }
-        if (count != last_count) {
-            divisor = _mm_set1_ps((float)count);
-            last_count = count;
-            power = 0;
-            while ((1u << power) < count)
-                power++;
-            if ((1u << power) != count)
-                power = -1;
-        }
-        __m128i v = power >= 0 ? _mm_srl_epi32(total, _mm_cvtsi32_si128(power))
-                               : _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(total), divisor));
-        v = _mm_packs_epi32(v, v);
-        out[i] = (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(v, v));
+        out[i] = pxm_box_mean(&mean, total, count);
     }
 }
 

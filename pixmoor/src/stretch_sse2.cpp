@@ -140,24 +140,13 @@ PXM_SSE2 static void pxm_box_narrow_sse2(const PxmStretch *c, int32_t x, int32_t
             return;
         }
     }
-    uint32_t last_count = 0;
-    int power = -1;
-    __m128 divisor = _mm_set1_ps(1.0f);
+    PxmBoxMean mean = {0, -1, _mm_set1_ps(1.0f)};
     for (int32_t i = 0; i < n; i++, t += 2) {
         int32_t a = t[0], w = t[1] - t[0] + 1;
         uint32_t count = (uint32_t)w * rows;
         if (count < 2) {
             out[i] = c->pixels[(size_t)bottom * stride + t[1]];
             continue;
-        }
-        if (count != last_count) {
-            divisor = _mm_set1_ps((float)count);
-            last_count = count;
-            power = 0;
-            while ((1u << power) < count)
-                power++;
-            if ((1u << power) != count)
-                power = -1;
         }
         const uint32_t *p = first + a;
         __m128i lo = zero, hi = zero;
@@ -178,10 +167,7 @@ PXM_SSE2 static void pxm_box_narrow_sse2(const PxmStretch *c, int32_t x, int32_t
         lo = _mm_add_epi16(lo, hi);
         lo = _mm_add_epi16(lo, _mm_srli_si128(lo, 8));
         __m128i total = _mm_unpacklo_epi16(lo, zero);
-        __m128i v = power >= 0 ? _mm_srl_epi32(total, _mm_cvtsi32_si128(power))
-                               : _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(total), divisor));
-        v = _mm_packs_epi32(v, v);
-        out[i] = (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(v, v));
+        out[i] = pxm_box_mean(&mean, total, count);
     }
 }
 
@@ -215,9 +201,7 @@ PXM_SSE2 static void pxm_box_table_sse2(const PxmStretch *c, int32_t x, int32_t 
         _mm_storel_epi64((__m128i *)(sums + 4 * k), v);
     }
     int32_t rows = bottom - top + 1;
-    uint32_t last_count = 0;
-    int power = -1;
-    __m128 divisor = _mm_set1_ps(1.0f);
+    PxmBoxMean mean = {0, -1, _mm_set1_ps(1.0f)};
     for (int32_t i = 0; i < n; i++, t += 2) {
         int32_t a = t[0], b = t[1];
         uint32_t count = (uint32_t)(b - a + 1) * (uint32_t)rows;
@@ -241,20 +225,7 @@ PXM_SSE2 static void pxm_box_table_sse2(const PxmStretch *c, int32_t x, int32_t 
             for (int32_t q = a; q <= b; q++)
                 total = _mm_add_epi32(total, _mm_unpacklo_epi16(_mm_loadl_epi64((const __m128i *)(sums + 4 * q)), zero));
         }
-        if (count != last_count) {
-            divisor = _mm_set1_ps((float)count);
-            last_count = count;
-            power = 0;
-            while ((1u << power) < count)
-                power++;
-            if ((1u << power) != count)
-                power = -1;
-        }
-        // Blocks of 2^k pixels divide by a shift.
-        __m128i v = power >= 0 ? _mm_srl_epi32(total, _mm_cvtsi32_si128(power))
-                               : _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(total), divisor));
-        v = _mm_packs_epi32(v, v);
-        out[i] = (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(v, v));
+        out[i] = pxm_box_mean(&mean, total, count);
     }
 }
 
