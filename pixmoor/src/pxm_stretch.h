@@ -151,6 +151,22 @@ __attribute__((target("sse2"))) static inline uint32_t pxm_box_mean(PxmBoxMean *
     return (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(v, v));
 }
 
+// The four channel sums of box columns a..b from the per-column sums (four
+// 16-bit lanes per column), added in 16-bit lanes: exact while the block
+// has at most 257 pixels, so that no lane passes 65535.
+__attribute__((target("sse2"))) static inline __m128i pxm_box_sum16(const uint16_t *sums, int32_t a, int32_t b)
+{
+    const __m128i zero = _mm_setzero_si128();
+    __m128i acc = zero;
+    int32_t q = a;
+    for (; q + 1 <= b; q += 2)
+        acc = _mm_add_epi16(acc, _mm_loadu_si128((const __m128i *)(sums + 4 * q)));
+    acc = _mm_add_epi16(acc, _mm_srli_si128(acc, 8));
+    if (q == b)
+        acc = _mm_add_epi16(acc, _mm_loadl_epi64((const __m128i *)(sums + 4 * q)));
+    return _mm_unpacklo_epi16(acc, zero);
+}
+
 // Integer forms.
 void pxm_four_int(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out);
 void pxm_box_int(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out);

@@ -241,14 +241,7 @@ PXM_AVX2 void pxm_box_avx2(const PxmStretch *c, int32_t x, int32_t n, uint32_t *
         }
         __m128i total;
         if (count <= 257) {
-            __m128i acc = zero;
-            int32_t q = a;
-            for (; q + 1 <= b; q += 2)
-                acc = _mm_add_epi16(acc, _mm_loadu_si128((const __m128i *)(sums + 4 * q)));
-            acc = _mm_add_epi16(acc, _mm_srli_si128(acc, 8));
-            if (q == b)
-                acc = _mm_add_epi16(acc, _mm_loadl_epi64((const __m128i *)(sums + 4 * q)));
-            total = _mm_unpacklo_epi16(acc, zero);
+            total = pxm_box_sum16(sums, a, b);
         } else {
             __m256i acc = _mm256_setzero_si256();
             int32_t q = a;
