@@ -86,7 +86,7 @@ int32_t pxm_shutdown(int32_t mode)
     }
     DeleteCriticalSection(&pxm_engine.table_lock);
     // Kept surface facts belong to the ended engine.
-    InterlockedIncrement(&pxm_engine.frees);
+    InterlockedIncrement(&pxm_engine.surfaces_changed);
     if (pxm_engine.table) {
         GlobalFree(pxm_engine.table);
         pxm_engine.table = nullptr;

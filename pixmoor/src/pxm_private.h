@@ -13,14 +13,16 @@ typedef HANDLE(WINAPI *PxmOpenThreadFn)(DWORD access, BOOL inherit, DWORD thread
 // What reading a DIB established: a DIB section's size, stride and pixels
 // never change while it lives, so later operations on the same bitmap take
 // them from here after the cheap handle checks instead of asking GDI again.
-// Each thread's slot keeps its own few entries; an entry holds while no
-// surface was freed since (frees), and its note that the engine left the DIB
-// selected in a DC holds while no surface released its DC since (deselects).
+// Each thread's slot keeps its own few entries; an entry holds while the
+// engine has created or freed no surface since (surfaces_changed: GDI hands
+// a freed handle's value to a later bitmap), and its note that the engine
+// left the DIB selected in a DC holds while no surface released its DC since
+// (deselects).
 typedef struct PxmDibFacts {
     HBITMAP bitmap;
     uint32_t *pixels;
     int32_t width, height, stride;
-    LONG frees;
+    LONG surfaces_changed;
     HDC selected_in;
     LONG deselects;
 } PxmDibFacts;
@@ -33,7 +35,7 @@ typedef struct PxmEngine {
     PxmOpenThreadFn open_thread;
     PxmThreadState *table;
     PxmDibFacts facts[PXM_THREAD_SLOTS][PXM_FACTS_PER_THREAD];
-    volatile LONG frees;
+    volatile LONG surfaces_changed;
     volatile LONG deselects;
 } PxmEngine;
 

@@ -45,7 +45,7 @@ static PxmDibFacts *pxm_facts_entry(PxmThreadState *ts, HBITMAP bitmap)
 
 static bool pxm_facts_hold(const PxmDibFacts *f, HBITMAP bitmap)
 {
-    return f && f->bitmap == bitmap && f->frees == pxm_engine.frees;
+    return f && f->bitmap == bitmap && f->surfaces_changed == pxm_engine.surfaces_changed;
 }
 
 // Refreshes the record's width, height, stride and pixels from its DIB
@@ -66,8 +66,8 @@ static bool pxm_dib_geometry(PxmThreadState *ts, PxmSurface *s)
         s->pixels = f->pixels;
         return true;
     }
-    // Read before asking GDI: a free that races with the reading voids the entry.
-    LONG frees = pxm_engine.frees;
+    // Read before asking GDI: a change that races with the reading voids the entry.
+    LONG changed = pxm_engine.surfaces_changed;
     DIBSECTION ds;
     if (GetObjectA(bitmap, sizeof(DIBSECTION), &ds) != (int)sizeof(DIBSECTION))
         return false;
@@ -78,17 +78,18 @@ static bool pxm_dib_geometry(PxmThreadState *ts, PxmSurface *s)
         f->width = s->width;
         f->height = s->height;
         f->stride = s->stride;
-        f->frees = frees;
+        f->surfaces_changed = changed;
         f->selected_in = nullptr;
     }
     return true;
 }
 
-// Every kept fact about a freed bitmap, and every note of a selection, goes
-// when the engine frees a surface or hands its DC back.
+// Every kept fact, and every note of a selection, goes when the engine
+// frees a surface; the facts go too when it creates one, whose new bitmap
+// may carry the handle value of one deleted behind the engine's back.
 static void pxm_forget_dibs(void)
 {
-    InterlockedIncrement(&pxm_engine.frees);
+    InterlockedIncrement(&pxm_engine.surfaces_changed);
     InterlockedIncrement(&pxm_engine.deselects);
 }
 
@@ -203,6 +204,7 @@ int32_t pxm_surface_create(PxmSurface *s, int32_t width, int32_t height, uint32_
     }
     if (section)
         s->kind |= PXM_KIND_SECTION;
+    InterlockedIncrement(&pxm_engine.surfaces_changed);
     s->dc = dc;
     s->bitmap = bitmap;
     s->default_bitmap = (HBITMAP)GetCurrentObject(dc, OBJ_BITMAP);
