@@ -167,6 +167,33 @@ __attribute__((target("sse2"))) static inline __m128i pxm_box_sum16(const uint16
     return _mm_unpacklo_epi16(acc, zero);
 }
 
+// Bicubic's float helpers shared by its SSE2 and AVX2 forms.
+// f(t) = a3 t^3 + (p0 - p1 - a3) t^2 + (p2 - p0) t + p1 with a3 = p3 - p2 - p0 + p1.
+__attribute__((target("sse2"))) static inline __m128 pxm_cubic_ps(__m128 p0, __m128 p1, __m128 p2, __m128 p3, __m128 t,
+                                                                 __m128 t2, __m128 t3)
+{
+    __m128 a3 = _mm_add_ps(_mm_sub_ps(_mm_sub_ps(p3, p2), p0), p1);
+    __m128 b = _mm_sub_ps(_mm_sub_ps(p0, p1), a3);
+    __m128 c = _mm_sub_ps(p2, p0);
+    return _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(a3, t3), _mm_mul_ps(b, t2)), _mm_mul_ps(c, t)), p1);
+}
+
+// Rounded to the nearest integer (ties to even, the default rounding mode)
+// and clamped to 0..255, as floats.
+__attribute__((target("sse2"))) static inline __m128 pxm_round_clamp_ps(__m128 v)
+{
+    v = _mm_cvtepi32_ps(_mm_cvtps_epi32(v));
+    return _mm_min_ps(_mm_max_ps(v, _mm_setzero_ps()), _mm_set1_ps(255.0f));
+}
+
+// A float pixel (four lanes) rounded to nearest and packed with saturation.
+__attribute__((target("sse2"))) static inline uint32_t pxm_pack_ps(__m128 v)
+{
+    __m128i r = _mm_cvtps_epi32(v);
+    r = _mm_packs_epi32(r, r);
+    return (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(r, r));
+}
+
 // Integer forms.
 void pxm_four_int(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out);
 void pxm_box_int(const PxmStretch *c, int32_t x, int32_t n, uint32_t *out);

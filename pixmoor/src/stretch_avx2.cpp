@@ -266,14 +266,6 @@ PXM_AVX2 static inline __m256 pxm_cubic8(__m256 p0, __m256 p1, __m256 p2, __m256
                          p1);
 }
 
-PXM_AVX2 static inline __m128 pxm_cubic4(__m128 p0, __m128 p1, __m128 p2, __m128 p3, __m128 t, __m128 t2, __m128 t3)
-{
-    __m128 a3 = _mm_add_ps(_mm_sub_ps(_mm_sub_ps(p3, p2), p0), p1);
-    __m128 b = _mm_sub_ps(_mm_sub_ps(p0, p1), a3);
-    __m128 c = _mm_sub_ps(p2, p0);
-    return _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(a3, t3), _mm_mul_ps(b, t2)), _mm_mul_ps(c, t)), p1);
-}
-
 // Rounded to nearest (ties to even) and clamped to 0..255, as floats.
 PXM_AVX2 static inline __m256 pxm_round_clamp8(__m256 v)
 {
@@ -323,10 +315,10 @@ PXM_AVX2 static void pxm_bicubic_horizontal_avx2(const PxmStretch *c, const uint
         _mm256_storeu_ps(dst + 8 * p, pxm_round_clamp8(v));
     }
     if (2 * p < c->count) {
-        __m128 v = pxm_cubic4(_mm_load_ps(lanes + 4 * t[0]), _mm_load_ps(lanes + 4 * t[1]), _mm_load_ps(lanes + 4 * t[2]),
-                              _mm_load_ps(lanes + 4 * t[3]), _mm_loadu_ps(f), _mm_loadu_ps(f + 8), _mm_loadu_ps(f + 16));
-        v = _mm_cvtepi32_ps(_mm_cvtps_epi32(v));
-        _mm_storeu_ps(dst + 8 * p, _mm_min_ps(_mm_max_ps(v, _mm_setzero_ps()), _mm_set1_ps(255.0f)));
+        __m128 v = pxm_cubic_ps(_mm_load_ps(lanes + 4 * t[0]), _mm_load_ps(lanes + 4 * t[1]),
+                                _mm_load_ps(lanes + 4 * t[2]), _mm_load_ps(lanes + 4 * t[3]), _mm_loadu_ps(f),
+                                _mm_loadu_ps(f + 8), _mm_loadu_ps(f + 16));
+        _mm_storeu_ps(dst + 8 * p, pxm_round_clamp_ps(v));
     }
 }
 
@@ -356,9 +348,7 @@ PXM_AVX2 void pxm_bicubic_row_avx2(const PxmStretch *c, int32_t x, int32_t n, ui
     __m128 v4 = _mm256_castps256_ps128(u), v4_2 = _mm256_castps256_ps128(u2), v4_3 = _mm256_castps256_ps128(u3);
     for (; i < n; i++) {
         int32_t k = 4 * (k0 + i);
-        __m128i r = _mm_cvtps_epi32(pxm_cubic4(_mm_loadu_ps(h[0] + k), _mm_loadu_ps(h[1] + k), _mm_loadu_ps(h[2] + k),
-                                               _mm_loadu_ps(h[3] + k), v4, v4_2, v4_3));
-        r = _mm_packs_epi32(r, r);
-        out[i] = (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(r, r));
+        out[i] = pxm_pack_ps(pxm_cubic_ps(_mm_loadu_ps(h[0] + k), _mm_loadu_ps(h[1] + k), _mm_loadu_ps(h[2] + k),
+                                          _mm_loadu_ps(h[3] + k), v4, v4_2, v4_3));
     }
 }
